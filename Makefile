@@ -1,0 +1,47 @@
+# The two commands that matter: `make run` and `make test`.
+# Everything else is a step of those or a developer's convenience.
+
+BUILD      ?= build
+GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+# Debian packages the build, the tests and the demo need.
+PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev \
+            libgtest-dev libgmock-dev libbenchmark-dev \
+            sox libsox-fmt-all espeak-ng python3 python3-numpy python3-scipy python3-pywt
+
+.PHONY: deps configure build test sanitize tsan bench clean
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DSONABEL_WERROR=ON $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize:
+	$(MAKE) test BUILD=build-asan CMAKE_ARGS="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONABEL_SANITIZE=address,undefined -DSONABEL_BUILD_BENCH=OFF"
+
+# The engine tests under ThreadSanitizer.
+tsan:
+	$(MAKE) build BUILD=build-tsan CMAKE_ARGS="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONABEL_SANITIZE=thread -DSONABEL_BUILD_BENCH=OFF"
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L 'sonabel_engine_tests'
+
+bench: build
+	$(BUILD)/bench/sonabel_bench
+
+clean:
+	rm -rf build build-asan build-tsan

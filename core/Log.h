@@ -1,0 +1,37 @@
+#pragma once
+// Three channels report everything the program has to say: errors, debug
+// messages and an indented trace of operation entries and exits. Each builds
+// one line (at most 2047 bytes; longer lines are cut) and sends it to the
+// output hook or standard output, and to "log.txt" in the working directory,
+// tagged with the calling thread's id. Callable from any thread; the three
+// channels share one lock, and formatting a line never allocates.
+
+namespace sonabel {
+
+using LogHook = void (*)(const char* line);
+
+// Level 1: the user must see it (also passed to the error hook); 2: a failed
+// call or misuse; 3 and 4: minor. Always written.
+void logError(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Written when level <= debugThreshold; level -1 always, and to the file only.
+void logDebug(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Written when level <= traceThreshold. A message starting with ">" indents
+// the following lines by one more space, one starting with "<" by one less.
+void logTrace(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+void setDebugThreshold(int level);
+void setTraceThreshold(int level);
+int getDebugThreshold();
+int getTraceThreshold();
+int getIndentDepth();
+
+// Receives every finished line instead of standard output; null restores it.
+void setOutputHook(LogHook hook);
+// Receives every finished level-1 error line (the interface shows a box).
+void setErrorHook(LogHook hook);
+
+// Closes "log.txt"; the next line opens it again with mode "w", emptying it.
+// Used at start-up and by tests that change the working directory.
+void resetLogFile();
+
+} // namespace sonabel
