@@ -8,6 +8,7 @@ CMAKE_ARGS ?=
 
 # Debian packages the build, the tests and the demo need.
 PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev \
+            librtaudio-dev jackd2 qt6-base-dev \
             libgtest-dev libgmock-dev libbenchmark-dev \
             sox libsox-fmt-all espeak-ng python3 python3-numpy python3-scipy python3-pywt
 
@@ -41,7 +42,7 @@ tsan:
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L 'sonabel_engine_tests'
 
 bench: build
-	$(BUILD)/bench/sonabel_bench
+	for b in $(BUILD)/bench/sonabel_*_bench; do $$b; done
 
 clean:
 	rm -rf build build-asan build-tsan
