@@ -80,6 +80,7 @@ void WaveFileReader::close() {
     inBufferSize = 0;
     inBufferPos = 0;
     inBufferUsed = 0;
+    inBufferReal = 0;
     started = false;
     delete[] inBuffer;
     inBuffer = nullptr;
@@ -236,6 +237,8 @@ int32_t WaveFileReader::read(SampleBuffer& buffer, int32_t readPos, float srcFac
                  "WaveFileReader::read : copying again the last buffer. ReadPos=%d inBufferPos=%d inBufferUsed=%d "
                  "bytesToRead=%lld",
                  readPos, inBufferPos, inBufferUsed, static_cast<long long>(bytesToRead));
+        // The repeat counts what the first delivery counted, not the silence.
+        if (inBufferReal < result) result = inBufferReal;
     } else {
         if (bytesToRead > INT32_MAX) {
             logError(3, "read: error: chunk of %d frames is too large", buffer.currCount);
@@ -252,6 +255,9 @@ int32_t WaveFileReader::read(SampleBuffer& buffer, int32_t readPos, float srcFac
         int32_t remaining = buffer.currCount;
         bool diskOk = true;
         while (remaining > 0) {
+            // A looping reader that stands at the end (looping was switched on
+            // late, or it was moved there) starts again rather than going silent.
+            if (looping && sampleCount > 0 && position >= sampleCount) setPosition(0);
             const int32_t n = available(remaining);
             if (n <= 0 || !diskOk) {
                 logDebug(7, "read: providing %d frames silence.", remaining);
@@ -278,6 +284,7 @@ int32_t WaveFileReader::read(SampleBuffer& buffer, int32_t readPos, float srcFac
             }
             if (looping && position >= sampleCount) setPosition(0);
         }
+        inBufferReal = result;
     }
 
     if (decoder) {

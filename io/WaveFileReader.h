@@ -73,6 +73,7 @@ private:
     bool started = false;
     int32_t inBufferPos = 0;  // readPos of the last disk read
     int32_t inBufferUsed = 0; // frames decoded from inBuffer by the last read
+    int32_t inBufferReal = 0; // frames of inBuffer that came from the file
     int32_t sampleCount = 0;
     int32_t dataStart = -1; // byte offset of frame 0; -1 while closed or unknown
     bool looping = false;
