@@ -12,7 +12,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             libgtest-dev libgmock-dev libbenchmark-dev \
             sox libsox-fmt-all espeak-ng python3 python3-numpy python3-scipy python3-pywt
 
-.PHONY: deps configure build test sanitize tsan bench clean
+.PHONY: deps configure build test sanitize tsan bench fuzz clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -43,6 +43,13 @@ tsan:
 
 bench: build
 	for b in $(BUILD)/bench/sonabel_*_bench; do $$b; done
+
+# The WAVE reader under libFuzzer for FUZZ_TIME seconds, one worker; the
+# corpus and any crashing input stay in $(BUILD)/fuzz/wave-fuzz.
+FUZZ_TIME ?= 60
+fuzz: configure
+	cmake --build $(BUILD) --target sonabel_wave_fuzz
+	fuzz/run-wave-fuzzer.sh $(BUILD)/fuzz/sonabel_wave_fuzzer $(FUZZ_TIME) $(BUILD)/fuzz/wave-fuzz
 
 clean:
 	rm -rf build build-asan build-tsan

@@ -5,6 +5,7 @@
 #include "core/SampleBuffer.h"
 
 #include <cstring>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace sonabel {
@@ -50,6 +51,13 @@ void WaveFileReader::open() {
     }
     if (file) close();
     file = std::fopen(getFileName(), "rb");
+    struct stat info {};
+    if (file && (::fstat(::fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
+        // Linux opens a directory for reading; it is no more a file for us
+        // than for a system that refuses it.
+        std::fclose(file);
+        file = nullptr;
+    }
     if (!file) {
         logError(1, "Unable to open file '%s'", getFileName());
         close();
