@@ -88,9 +88,11 @@ void WaveFileWriter::open() {
         logTrace(3, "<");
         return;
     }
+    // Unbuffered: every chunk reaches the kernel when write returns (a killed
+    // process keeps it) and a full disk shows in the count written.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     writeHeader(placeholderDataSize);
-    std::fflush(file);
-    dataStart = static_cast<int32_t>(::ftello(file));
+    dataStart = headerSize;
     sampleCount = 0;
     position = 0;
     fullReported = false;
@@ -176,8 +178,7 @@ void WaveFileWriter::write(SampleBuffer& buffer) {
     if (frames > 0)
         got = static_cast<int32_t>(
             std::fwrite(outBuffer, static_cast<size_t>(bytesPerFrame), static_cast<size_t>(frames), file));
-    // Hand every chunk to the kernel at once: a killed process keeps it.
-    if (std::fflush(file) != 0) std::clearerr(file);
+    if (got < frames) std::clearerr(file);
     position += got;
     if (position > sampleCount) sampleCount = position;
     if (got != frames)
@@ -189,7 +190,7 @@ void WaveFileWriter::write(SampleBuffer& buffer) {
         // is still taken from the bytes present if we never get to close.
         const int64_t most = (maxFileBytes - 1 - dataStart) / bytesPerFrame * bytesPerFrame;
         const int64_t here = static_cast<int64_t>(position) * bytesPerFrame + dataStart;
-        if (writeHeader(static_cast<uint32_t>(most))) std::fflush(file);
+        writeHeader(static_cast<uint32_t>(most));
         ::fseeko(file, static_cast<off_t>(here), SEEK_SET);
     }
     logTrace(10, "<");
