@@ -26,8 +26,7 @@ void put32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>((v >> (8 * i)) & 0xff);
 }
 
-template <typename T>
-T clampTo(int64_t v) {
+template <typename T> T clampTo(int64_t v) {
     constexpr int64_t top = static_cast<int64_t>(static_cast<T>(~T{0}));
     return static_cast<T>(v < 0 ? 0 : (v > top ? top : v));
 }

@@ -2,10 +2,10 @@
 // looping, the repeat of the last chunk, mixing with a gain, and files
 // written by another program (sox).
 
+#include "io/WaveFileReader.h"
 #include "LogCapture.h"
 #include "WaveTestSupport.h"
 #include "core/SampleBuffer.h"
-#include "io/WaveFileReader.h"
 
 #include <gtest/gtest.h>
 
@@ -290,8 +290,11 @@ TEST_F(WaveFileReaderTest, ReadsFilesWrittenBySox) {
         int channels, bits, frames;
         const char* extra; // further sox output options
     } cases[] = {
-        {"mono8", 1, 8, 1001, ""},     {"stereo8", 2, 8, 500, ""},   {"mono16", 1, 16, 777, ""},
-        {"stereo16", 2, 16, 4096, ""}, {"quad16", 4, 16, 300, ""}, // extensible "fmt " and a "fact" chunk
+        {"mono8", 1, 8, 1001, ""},
+        {"stereo8", 2, 8, 500, ""},
+        {"mono16", 1, 16, 777, ""},
+        {"stereo16", 2, 16, 4096, ""},
+        {"quad16", 4, 16, 300, ""}, // extensible "fmt " and a "fact" chunk
         {"comment16", 2, 16, 64, "--comment sonabel"},
     };
     for (const auto& c : cases) {

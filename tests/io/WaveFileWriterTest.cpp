@@ -2,11 +2,11 @@
 // format changes, failures of the disk, and files that readers no one here
 // wrote (soxi, sox, Python's wave module) accept with the same samples.
 
+#include "io/WaveFileWriter.h"
 #include "LogCapture.h"
 #include "WaveTestSupport.h"
 #include "core/SampleBuffer.h"
 #include "io/WaveFileReader.h"
-#include "io/WaveFileWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +75,8 @@ TEST_F(WaveFileWriterTest, DescribesItselfAndOffersPcmOnly) {
     LogCapture log;
     writer.setEncoding(ENCODING_PCM);
     writer.setEncoding(ENCODING_NONE);
-    EXPECT_EQ(log.all(), std::vector<std::string>{LogCapture::error("WaveFileFormat::setEncoding: wrong encoding \"NONE\" !", 1)});
+    EXPECT_EQ(log.all(),
+              std::vector<std::string>{LogCapture::error("WaveFileFormat::setEncoding: wrong encoding \"NONE\" !", 1)});
     EXPECT_EQ(writer.getFileFormat()->getEncoding(), ENCODING_PCM);
 }
 
@@ -83,8 +84,21 @@ TEST_F(WaveFileWriterTest, EmptyFileHasACompleteHeader) {
     openWith("empty.wav", 2, 44100.0f, 16);
     writer.close();
     const Bytes got = readFile("empty.wav");
-    const Bytes want = Wav().tag("RIFF").u32(36).tag("WAVE").tag("fmt ").u32(16).u16(1).u16(2).u32(44100)
-                           .u32(176400).u16(4).u16(16).tag("data").u32(0).b;
+    const Bytes want = Wav()
+                           .tag("RIFF")
+                           .u32(36)
+                           .tag("WAVE")
+                           .tag("fmt ")
+                           .u32(16)
+                           .u16(1)
+                           .u16(2)
+                           .u32(44100)
+                           .u32(176400)
+                           .u16(4)
+                           .u16(16)
+                           .tag("data")
+                           .u32(0)
+                           .b;
     EXPECT_EQ(got, want);
 }
 
@@ -175,10 +189,11 @@ TEST_F(WaveFileWriterTest, FormatChangesWhileOpenAreRefused) {
     writer.setAudioFormat(AudioFormat(1, 22050.0f));
     writer.setAudioFormat(AudioFormat(2, 48000.0f));
     writer.setBitsPerSample(8);
-    EXPECT_EQ(log.all(), (std::vector<std::string>{
-                             LogCapture::error("WaveFileWriter::setAudioFormat: Cannot change AudioFormat while open", 2),
-                             LogCapture::error("WaveFileWriter::setAudioFormat: Cannot change AudioFormat while open", 2),
-                             LogCapture::error("WaveFileWriter::setBitsPerSample: Cannot change bits per sample while open", 2)}));
+    EXPECT_EQ(log.all(),
+              (std::vector<std::string>{
+                  LogCapture::error("WaveFileWriter::setAudioFormat: Cannot change AudioFormat while open", 2),
+                  LogCapture::error("WaveFileWriter::setAudioFormat: Cannot change AudioFormat while open", 2),
+                  LogCapture::error("WaveFileWriter::setBitsPerSample: Cannot change bits per sample while open", 2)}));
     writeFrames(0, 10, 2, 16);
     writer.close();
     const Bytes got = readFile("fixed.wav");
@@ -220,7 +235,8 @@ TEST_F(WaveFileWriterTest, RefusesWhatItCannotWrite) {
     writer.setBitsPerSample(16);
     writer.setFileName("no/such/dir/x.wav");
     writer.open();
-    EXPECT_EQ(log.all(), std::vector<std::string>{LogCapture::error("error: could not create file 'no/such/dir/x.wav'", 1)});
+    EXPECT_EQ(log.all(),
+              std::vector<std::string>{LogCapture::error("error: could not create file 'no/such/dir/x.wav'", 1)});
     EXPECT_FALSE(writer.isOpen());
 
     log.clear();
@@ -277,11 +293,11 @@ TEST_F(WaveFileWriterTest, OutsideReadersAgreeOnEveryFormat) {
     struct {
         int channels, bits, frames;
         float rate;
-    } cases[] = {{1, 8, 1001, 8000.0f}, {2, 8, 500, 11025.0f}, {1, 16, 4099, 22050.0f},
+    } cases[] = {{1, 8, 1001, 8000.0f},   {2, 8, 500, 11025.0f},  {1, 16, 4099, 22050.0f},
                  {2, 16, 3000, 44100.0f}, {3, 16, 257, 48000.0f}, {2, 16, 0, 44100.0f}};
     for (const auto& c : cases) {
-        const std::string name = "out" + std::to_string(c.channels) + "x" + std::to_string(c.bits) + "_" +
-                                 std::to_string(c.frames) + ".wav";
+        const std::string name =
+            "out" + std::to_string(c.channels) + "x" + std::to_string(c.bits) + "_" + std::to_string(c.frames) + ".wav";
         SCOPED_TRACE(name);
         openWith(name.c_str(), c.channels, c.rate, c.bits);
         // Uneven chunks, as a changing tick size gives.
