@@ -1,9 +1,9 @@
 // WaveFileFormat: the "fmt " record in both directions, the values that do
 // not fit it, and the codec a format asks for.
 
+#include "io/WaveFileFormat.h"
 #include "LogCapture.h"
 #include "core/PCMCodec.h"
-#include "io/WaveFileFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -95,10 +95,14 @@ TEST(WaveFileFormatTest, WritesARecordThatFits) {
         uint32_t samplesPerSec, avgBytesPerSec;
         uint16_t blockAlign;
     } cases[] = {
-        {2, 44100.0f, 16, 44100, 176400, 4}, {1, 8000.0f, 8, 8000, 8000, 1},
-        {2, 44100.7f, 16, 44100, 176400, 4}, {3, 48000.0f, 16, 48000, 288000, 6},
-        {1, -5.0f, 16, 0, 0, 2},             {1, nan, 16, 0, 0, 2},
-        {2, inf, 16, 0, 0, 4},               {256, 1e12f, 16, 0xFFFFFFFFu, 0xFFFFFFFFu, 512},
+        {2, 44100.0f, 16, 44100, 176400, 4},
+        {1, 8000.0f, 8, 8000, 8000, 1},
+        {2, 44100.7f, 16, 44100, 176400, 4},
+        {3, 48000.0f, 16, 48000, 288000, 6},
+        {1, -5.0f, 16, 0, 0, 2},
+        {1, nan, 16, 0, 0, 2},
+        {2, inf, 16, 0, 0, 4},
+        {256, 1e12f, 16, 0xFFFFFFFFu, 0xFFFFFFFFu, 512},
     };
     for (const auto& c : cases) {
         WaveFileFormat f;
@@ -119,10 +123,17 @@ TEST(WaveFileFormatTest, FrameSizeAndSupport) {
     struct {
         int channels, bits, bytesPerFrame;
         bool supported;
-    } cases[] = {{2, 16, 4, true},      {1, 8, 1, true},          {256, 16, 512, true},
-                 {257, 16, 514, false}, {0, 16, 0, false},        {1, 4, 0, false},
-                 {3, 4, 1, false},      {2, 24, 6, false},        {1, 0, 0, false},
-                 {-1, 16, 0, false},    {65535, 65535, 536854528, false}};
+    } cases[] = {{2, 16, 4, true},
+                 {1, 8, 1, true},
+                 {256, 16, 512, true},
+                 {257, 16, 514, false},
+                 {0, 16, 0, false},
+                 {1, 4, 0, false},
+                 {3, 4, 1, false},
+                 {2, 24, 6, false},
+                 {1, 0, 0, false},
+                 {-1, 16, 0, false},
+                 {65535, 65535, 536854528, false}};
     for (const auto& c : cases) {
         WaveFileFormat f;
         f.channels = c.channels;
