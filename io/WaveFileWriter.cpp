@@ -159,6 +159,12 @@ void WaveFileWriter::write(SampleBuffer& buffer) {
     started = true;
     const int bytesPerFrame = format->getBytesPerFrame();
     const int64_t bytes = static_cast<int64_t>(bytesPerFrame) * buffer.currCount;
+    if (bytes > maxFileBytes) {
+        // No chunk of that size fits a file at all.
+        logError(3, "write: error: only %d frames instead %d frames written to disk", 0, buffer.currCount);
+        logTrace(10, "<");
+        return;
+    }
     const int64_t room = maxFileBytes - 1 - dataStart - static_cast<int64_t>(position) * bytesPerFrame;
     int32_t frames = buffer.currCount;
     if (bytes > room) {
