@@ -74,8 +74,9 @@ struct Wav {
     // A "fmt " chunk of the given body size (16 and up: the rest is zeros).
     Wav& fmt(int channels, uint32_t rate, int bits, uint32_t size = 16) {
         tag("fmt ").u32(size).u16(1).u16(static_cast<uint32_t>(channels)).u32(rate);
-        const uint32_t align = static_cast<uint32_t>(channels * bits / 8);
-        u32(align * rate).u16(align).u16(static_cast<uint32_t>(bits));
+        // As a broken writer would store them: cut to the field widths.
+        const uint64_t align = static_cast<uint64_t>(channels) * static_cast<uint64_t>(bits) / 8;
+        u32(static_cast<uint32_t>(align * rate)).u16(static_cast<uint32_t>(align)).u16(static_cast<uint32_t>(bits));
         if (size > 16) fill(size - 16, 0);
         if (size & 1) fill(1, 0);
         return *this;
