@@ -8,9 +8,9 @@
 // header). The destructor closes, so an open file is always completed.
 //
 // A recording must survive a crash: the file is unbuffered, so every chunk
-// is with the kernel once write returns, and while open the header claims more data than the file
-// holds, so a reader that takes the length from the bytes present recovers
-// everything up to the last chunk. Once the data outgrows the placeholder
+// is with the kernel once write returns, and while open the header claims
+// more data than the file holds, so a reader that takes the length from the
+// bytes present recovers everything up to the last chunk. Once the data outgrows the placeholder
 // the header is rewritten once with the largest size that fits.
 //
 // Data is limited to what 32-bit offsets reach (2 GB); the rest of a longer
