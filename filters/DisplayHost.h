@@ -16,8 +16,12 @@
 namespace sonabel {
 
 class DisplayClient;
-// The host's own window type; display filters only hold pointers to it.
-class DisplayWindow;
+// A host's window, as display filters see it: something to pass back to the
+// host. Each host derives its own.
+class DisplayWindow {
+public:
+    virtual ~DisplayWindow() = default;
+};
 
 class DisplayHost {
 public:
