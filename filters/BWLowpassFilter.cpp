@@ -151,9 +151,49 @@ char* BWLowpassFilter::getParameterText(int32_t index, char* buffer, int32_t cap
     return buffer;
 }
 
-// Per section, direct form II:
+namespace {
+
+// One sample through one section, in direct form II:
 //   w = y - beta1 w1 - beta2 w2;  y = w + alpha1 w1 + alpha2 w2;  w2 = w1, w1 = w
-// after y = k x.
+// The cascade is y = k x, then section 1, then section 2.
+static_assert(BWLowpassFilter::sectionCount == 2, "the kernels below unroll two sections");
+inline float section(const float* s, float y, float& w1, float& w2) {
+    float w = y - w1 * s[0] - w2 * s[1];
+    y = w + w1 * s[2] + w2 * s[3];
+    w2 = w1;
+    w1 = w;
+    return y;
+}
+
+} // namespace
+
+// The histories live in locals during the loop so that they stay in
+// registers (the samples could otherwise alias them).
+void BWLowpassFilter::filterOne(const float* c, float* x, int n, float* history) {
+    float a1 = history[0], a2 = history[1], b1 = history[2], b2 = history[3];
+    for (int i = 0; i < n; ++i) {
+        float y = x[i] * c[0];
+        y = section(c + 1, y, a1, a2);
+        x[i] = section(c + 5, y, b1, b2);
+    }
+    history[0] = a1, history[1] = a2, history[2] = b1, history[3] = b2;
+}
+
+void BWLowpassFilter::filterPair(const float* c, float* x, float* z, int n, float* hx, float* hz) {
+    float xa1 = hx[0], xa2 = hx[1], xb1 = hx[2], xb2 = hx[3];
+    float za1 = hz[0], za2 = hz[1], zb1 = hz[2], zb2 = hz[3];
+    for (int i = 0; i < n; ++i) {
+        float y = x[i] * c[0];
+        float v = z[i] * c[0];
+        y = section(c + 1, y, xa1, xa2);
+        v = section(c + 1, v, za1, za2);
+        x[i] = section(c + 5, y, xb1, xb2);
+        z[i] = section(c + 5, v, zb1, zb2);
+    }
+    hx[0] = xa1, hx[1] = xa2, hx[2] = xb1, hx[3] = xb2;
+    hz[0] = za1, hz[1] = za2, hz[2] = zb1, hz[3] = zb2;
+}
+
 void BWLowpassFilter::process(SampleBuffer& buffer) {
     float c[coeffCount];
     {
@@ -164,25 +204,14 @@ void BWLowpassFilter::process(SampleBuffer& buffer) {
     // the filter was told about grows them once.
     if (buffer.channelCount > static_cast<int>(states.size())) states.resize(static_cast<size_t>(buffer.channelCount));
 
-    const float k = c[0];
     const int n = buffer.currCount;
-    for (int ch = 0; ch < buffer.channelCount; ++ch) {
-        float* x = buffer.getBuffer(ch);
-        float* h = states[static_cast<size_t>(ch)].history;
-        for (int i = 0; i < n; ++i) {
-            float y = x[i] * k;
-            for (int j = 0; j < sectionCount; ++j) {
-                const float* s = c + 1 + 4 * j;
-                float& w1 = h[2 * j];
-                float& w2 = h[2 * j + 1];
-                float w = y - w1 * s[0] - w2 * s[1];
-                y = w + w1 * s[2] + w2 * s[3];
-                w2 = w1;
-                w1 = w;
-            }
-            x[i] = y;
-        }
-    }
+    int ch = 0;
+    // Two channels at a time: their recursions are independent, so the
+    // processor can overlap them.
+    for (; ch + 1 < buffer.channelCount; ch += 2)
+        filterPair(c, buffer.getBuffer(ch), buffer.getBuffer(ch + 1), n, states[static_cast<size_t>(ch)].history,
+                   states[static_cast<size_t>(ch) + 1].history);
+    for (; ch < buffer.channelCount; ++ch) filterOne(c, buffer.getBuffer(ch), n, states[static_cast<size_t>(ch)].history);
 }
 
 } // namespace sonabel

@@ -61,6 +61,9 @@ private:
         float history[2 * sectionCount] = {};
     };
     void recompute();
+    // The cascade over n samples of one channel, or of two side by side.
+    static void filterOne(const float* c, float* x, int n, float* history);
+    static void filterPair(const float* c, float* x, float* z, int n, float* hx, float* hz);
 
     int gain = 90;
     int resonance = 0;
