@@ -118,11 +118,6 @@ int TimeDisplayFilter::getRingIndex() {
     return ringIndex;
 }
 
-int TimeDisplayFilter::getStartSlot() {
-    LockGuard drawing(drawLock);
-    return startSlot;
-}
-
 // Windows are made and destroyed outside the lock: that may take the
 // interface thread a while, and the audio thread must not wait for it. Only
 // the interface thread calls this, so nothing else changes `window` meanwhile.

@@ -52,9 +52,8 @@ public:
     void windowResized(int width, int height) override;
     void windowCloseRequested() override;
 
-    // Ring slot last written, and the first slot the next drawing shows.
+    // Ring slot last written.
     int getRingIndex();
-    int getStartSlot();
 
 private:
     // Draws into the surface; the caller holds drawLock.

@@ -310,14 +310,6 @@ TEST(TimeDisplayFilterTest, CaptureAndRedrawSchedule) {
     }
 }
 
-TEST(TimeDisplayFilterTest, StartSlotFollowsTheRing) {
-    Bench bench(64, 64);
-    bench.filter.setParameter(3, 3); // four chunks
-    for (int i = 0; i < 25; ++i) bench.chunk(std::vector<float>(8, 0.0f));
-    EXPECT_EQ(bench.filter.getRingIndex(), 5);
-    EXPECT_EQ(bench.filter.getStartSlot() % TimeDisplayFilter::ringSize, 2);
-}
-
 } // namespace
 
 namespace {
