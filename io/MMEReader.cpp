@@ -178,6 +178,9 @@ void MMEReader::putBufferInQueue(int32_t index) {
         logError(2, "Unable to add buffer %d to queue:", index);
         logError(2, "%s", getErrorText(queue, result));
         header.user &= ~queuedMark;
+        // What it still holds was read already; it must not read as new.
+        header.bytesRecorded.store(0, std::memory_order_relaxed);
+        header.flags.fetch_and(~CaptureBuffer::done, std::memory_order_release);
     }
 }
 
