@@ -335,14 +335,22 @@ int32_t DirectSoundWriter::getWritableBytes(int32_t wanted, int* status) {
         logError(2, "write: Failed to get current position.");
         return 0;
     }
+    int64_t played = 0;
+    ring->getPlayedFrames(&played);
     if (nextWrite == -1) {
         // Playback has not moved yet.
         if (play == 0) return 0;
         nextWrite = safeWrite;
+        nextWriteFrame = played;
     }
     const int32_t bpf = bytesPerFrame();
     const int32_t n = ringBytes;
-    const int32_t w = nextWrite;
+    // Playback that has run past everything written (a stall longer than
+    // the write-ahead) would look, once it is more than a block past, like
+    // data far ahead, and nothing would be written until the play cursor
+    // came round the ring. Counted in frames it cannot hide: the written
+    // position is then where playback is.
+    const int32_t w = played > nextWriteFrame ? play : nextWrite;
     // Both positions unwrapped relative to the play cursor.
     const int32_t wu = w < play ? w + n : w;
     const int32_t cu = safeWrite < play ? safeWrite + n : safeWrite;
@@ -351,6 +359,7 @@ int32_t DirectSoundWriter::getWritableBytes(int32_t wanted, int* status) {
         // the amount playback is ahead, so what follows stays in time.
         *status = 1;
         nextWrite = cu % n;
+        nextWriteFrame = played;
         const int32_t bytes = ((wu - cu + wanted) / bpf) * bpf;
         return bytes > 0 ? bytes : 0;
     }
@@ -425,6 +434,7 @@ void DirectSoundWriter::write(SampleBuffer& buffer) {
                 nextWrite = (nextWrite + firstBytes) % ringBytes;
             }
             buffer.popSubset();
+            nextWriteFrame += n / bpf;
         }
         ring->unlock(first, firstBytes, second, secondBytes);
     }

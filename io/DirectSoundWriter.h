@@ -119,6 +119,8 @@ private:
     const int32_t ringMillis = 1000;
     int32_t ringBytes = 0;
     int32_t nextWrite = -1;
+    // nextWrite as a frame count of the device (getPlayedFrames), unwrapped.
+    int64_t nextWriteFrame = 0;
     std::atomic<TickListener*> tickListener{nullptr};
     int32_t tickFrames = 1024;
     Lock* tickLock;

@@ -2,6 +2,8 @@
 
 #include "core/AudioDeviceFormat.h"
 
+#include <algorithm>
+
 namespace sonabel {
 
 uint32_t NullPlaybackRing::enumerate(DeviceCallback callback, void* context) {
@@ -31,15 +33,22 @@ void NullPlaybackRing::catchUp() {
     if (!playing) return;
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
     const auto due = static_cast<int64_t>(elapsed * rate);
-    while (due - framesPlayed >= periodFrames) {
-        playBlock(nullptr, periodFrames);
-        framesPlayed += periodFrames;
+    // Whatever is due, so the play cursor moves smoothly with the clock.
+    while (due > framesPlayed) {
+        const int64_t block = std::min<int64_t>(due - framesPlayed, maxBlockFrames);
+        playBlock(nullptr, static_cast<int32_t>(block));
+        framesPlayed += block;
     }
 }
 
 uint32_t NullPlaybackRing::getCurrentPosition(int32_t* play, int32_t* write) {
     catchUp();
     return PlaybackRing::getCurrentPosition(play, write);
+}
+
+uint32_t NullPlaybackRing::getPlayedFrames(int64_t* frames) {
+    catchUp();
+    return PlaybackRing::getPlayedFrames(frames);
 }
 
 uint32_t NullPlaybackRing::play() {

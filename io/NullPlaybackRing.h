@@ -4,8 +4,8 @@
 // keeps a clock on a machine with no sound system. Its one device is called
 // "Null device (no sound)".
 //
-// The cursors advance lazily in blocks of periodFrames, whenever they are
-// read, so no thread of its own runs.
+// The cursors advance lazily by whatever is due whenever they are read, so
+// no thread of its own runs.
 
 #include "io/PlaybackRing.h"
 
@@ -16,13 +16,14 @@ namespace sonabel {
 class NullPlaybackRing : public PlaybackRing {
 public:
     static constexpr const char* deviceName = "Null device (no sound)";
-    static constexpr int32_t periodFrames = 256;
+    static constexpr int32_t maxBlockFrames = 65536;
 
     const char* getApiName() override { return "Null"; }
     uint32_t enumerate(DeviceCallback callback, void* context) override;
     uint32_t openDevice(int deviceId, const AudioDeviceFormat& format) override;
     void release() override;
     uint32_t getCurrentPosition(int32_t* play, int32_t* write) override;
+    uint32_t getPlayedFrames(int64_t* frames) override;
     uint32_t play() override;
     uint32_t stop() override;
     uint32_t getStatus(uint32_t* status) override;

@@ -37,6 +37,12 @@ void PlaybackRing::freeRing() {
 
 void PlaybackRing::resetCursors() { consumed.store(0, std::memory_order_release); }
 
+void PlaybackRing::loadConsumed(int64_t* frames, int64_t* lastBlock) const {
+    const uint64_t c = consumed.load(std::memory_order_acquire);
+    *frames = static_cast<int64_t>(c >> blockBits);
+    *lastBlock = static_cast<int64_t>(c & blockMask);
+}
+
 uint32_t PlaybackRing::lock(int32_t offset, int32_t bytes, uint8_t** first, int32_t* firstBytes, uint8_t** second,
                             int32_t* secondBytes) {
     const int32_t n = getRingBytes();
@@ -63,6 +69,13 @@ uint32_t PlaybackRing::getCurrentPosition(int32_t* play, int32_t* write) {
     const int64_t block = static_cast<int64_t>(c & blockMask);
     *write = static_cast<int32_t>((frames * bytesPerFrame) % n);
     *play = static_cast<int32_t>(((frames - block) * bytesPerFrame) % n);
+    return dsresult::ok;
+}
+
+uint32_t PlaybackRing::getPlayedFrames(int64_t* frames) {
+    if (ring.empty()) return dsresult::uninitialized;
+    int64_t block = 0;
+    loadConsumed(frames, &block);
     return dsresult::ok;
 }
 

@@ -81,6 +81,10 @@ public:
     // Byte offsets in the ring: play is the start of the block the device is
     // playing now, write the first byte it has not taken yet.
     virtual uint32_t getCurrentPosition(int32_t* play, int32_t* write);
+    // Frames the device has taken since the ring was made: the safe-write
+    // cursor counted without wrapping, so the writer can tell playback that
+    // has run past its data from data far ahead.
+    virtual uint32_t getPlayedFrames(int64_t* frames);
     virtual uint32_t play() = 0;
     virtual uint32_t stop() = 0;
     virtual uint32_t getStatus(uint32_t* status) = 0;
@@ -99,6 +103,8 @@ protected:
     void playBlock(float* out, int32_t frames);
     // Restarts the cursors at 0 (a fresh ring).
     void resetCursors();
+    // Frames the device has taken so far, and the size of its last block.
+    void loadConsumed(int64_t* frames, int64_t* lastBlock) const;
 
     int32_t bytesPerFrame = 4;
     int32_t bits = 16;

@@ -3,6 +3,7 @@
 #include "core/AudioDeviceFormat.h"
 #include "io/RtAudioErrors.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -126,8 +127,9 @@ void RtAudioPlaybackRing::release() {
 int RtAudioPlaybackRing::callback(void* output, void*, unsigned int frames, double, unsigned int status, void* self) {
     auto* ring = static_cast<RtAudioPlaybackRing*>(self);
     if (status & RTAUDIO_OUTPUT_UNDERFLOW) ring->deviceUnderflows.fetch_add(1, std::memory_order_relaxed);
-    ring->playBlock(static_cast<float*>(output), static_cast<int32_t>(frames));
+    // The time first: a reader that sees the new block sees its time too.
     ring->lastCallback.store(nowNanos(), std::memory_order_relaxed);
+    ring->playBlock(static_cast<float*>(output), static_cast<int32_t>(frames));
     return 0;
 }
 
@@ -154,7 +156,22 @@ uint32_t RtAudioPlaybackRing::lock(int32_t offset, int32_t bytes, uint8_t** firs
 
 uint32_t RtAudioPlaybackRing::getCurrentPosition(int32_t* play, int32_t* write) {
     if (checkLost()) return dsresult::bufferLost;
-    return PlaybackRing::getCurrentPosition(play, write);
+    const int64_t n = getRingBytes();
+    if (n == 0) return dsresult::uninitialized;
+    int64_t frames = 0, block = 0;
+    loadConsumed(&frames, &block);
+    // The block the device took last plays out during its period: the play
+    // cursor moves through it with the clock instead of jumping a whole
+    // period, as a sound card's does. It stays one frame short of the
+    // safe-write cursor.
+    int64_t into = 0;
+    if (playing && block > 1) {
+        const int64_t elapsed = nowNanos() - lastCallback.load(std::memory_order_relaxed);
+        into = std::clamp<int64_t>(elapsed * static_cast<int64_t>(rate) / 1'000'000'000, 0, block - 1);
+    }
+    *play = static_cast<int32_t>(((frames - block + into) * bytesPerFrame) % n);
+    *write = static_cast<int32_t>((frames * bytesPerFrame) % n);
+    return dsresult::ok;
 }
 
 uint32_t RtAudioPlaybackRing::play() {

@@ -30,6 +30,11 @@ public:
     uint32_t lock(int32_t offset, int32_t bytes, uint8_t** first, int32_t* firstBytes, uint8_t** second,
                   int32_t* secondBytes) override;
     uint32_t getCurrentPosition(int32_t* play, int32_t* write) override;
+    // The safe-write cursor in frames, unless playedFrames is set (>= 0).
+    uint32_t getPlayedFrames(int64_t* frames) override {
+        *frames = playedFrames >= 0 ? playedFrames : writeCursor / 4;
+        return dsresult::ok;
+    }
     uint32_t play() override;
     uint32_t stop() override;
     uint32_t getStatus(uint32_t* status) override;
@@ -49,6 +54,7 @@ public:
     std::vector<std::string> names;
     int32_t playCursor = 0;
     int32_t writeCursor = 0;
+    int64_t playedFrames = -1;
     bool playing = false;
     bool opened = false;
     int openedDevice = -1;
