@@ -11,6 +11,7 @@
 #include "io/PlaybackRing.h"
 #include "io/RtAudioPlaybackRing.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -345,15 +346,17 @@ int32_t DirectSoundWriter::getWritableBytes(int32_t wanted, int* status) {
     }
     const int32_t bpf = bytesPerFrame();
     const int32_t n = ringBytes;
-    // Playback that has run past everything written (a stall longer than
-    // the write-ahead) would look, once it is more than a block past, like
-    // data far ahead, and nothing would be written until the play cursor
-    // came round the ring. Counted in frames it cannot hide: the written
-    // position is then where playback is.
-    const int32_t w = played > nextWriteFrame ? play : nextWrite;
+    const int32_t w = nextWrite;
     // Both positions unwrapped relative to the play cursor.
-    const int32_t wu = w < play ? w + n : w;
+    int32_t wu = w < play ? w + n : w;
     const int32_t cu = safeWrite < play ? safeWrite + n : safeWrite;
+    // Playback that has run more than a block past everything written (a
+    // stall longer than the write-ahead) would look like data far ahead,
+    // and nothing would be written until the play cursor came round the
+    // ring. Counted in frames it cannot hide: the written position is then
+    // that far behind the safe-write cursor.
+    const bool starved = played > nextWriteFrame;
+    if (starved) wu = cu - static_cast<int32_t>(std::min<int64_t>(played - nextWriteFrame, n / bpf)) * bpf;
     if (status && wu < cu) {
         // Playback has passed everything written: shorten this chunk by
         // the amount playback is ahead, so what follows stays in time.
@@ -363,6 +366,8 @@ int32_t DirectSoundWriter::getWritableBytes(int32_t wanted, int* status) {
         const int32_t bytes = ((wu - cu + wanted) / bpf) * bpf;
         return bytes > 0 ? bytes : 0;
     }
+    // A chunk is due at once.
+    if (starved) return wanted;
     if (w < play && (w + wanted) % n > play) {
         if (status) *status = 2;
         return 0;

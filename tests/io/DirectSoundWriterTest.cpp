@@ -170,8 +170,10 @@ TEST_F(DirectSoundWriterTest, UnderrunLongerThanAChunkWritesNothingButMovesToThe
 TEST_F(DirectSoundWriterTest, OverflowWritesNothing) {
     openAndStart();
     placeAt(4096, 8192); // nextWrite 12288
-    // The play cursor sits inside the range the next chunk would take.
+    // The play cursor sits inside the range the next chunk would take,
+    // and the frame count says the written data is still ahead.
     ring->setCursors(14000, 18096);
+    ring->playedFrames = 2000;
     writer->write(ramp.buffer);
     EXPECT_EQ(counter.overflows, 1);
     EXPECT_EQ(counter.underruns, 0);
