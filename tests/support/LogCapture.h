@@ -14,9 +14,13 @@ namespace sonabel::test {
 class LogCapture {
 public:
     LogCapture() {
-        std::lock_guard guard(mutex());
-        lines().clear();
-        errorLines().clear();
+        {
+            std::lock_guard guard(mutex());
+            lines().clear();
+            errorLines().clear();
+        }
+        // Not under our mutex: the log holds its own lock while it calls
+        // onLine, which takes ours.
         setOutputHook(&LogCapture::onLine);
         setErrorHook(&LogCapture::onError);
     }
