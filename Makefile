@@ -36,10 +36,10 @@ test: build
 sanitize:
 	$(MAKE) test BUILD=build-asan CMAKE_ARGS="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONABEL_SANITIZE=address,undefined -DSONABEL_BUILD_BENCH=OFF"
 
-# The engine tests under ThreadSanitizer.
+# The engine and device tests under ThreadSanitizer.
 tsan:
 	$(MAKE) build BUILD=build-tsan CMAKE_ARGS="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONABEL_SANITIZE=thread -DSONABEL_BUILD_BENCH=OFF"
-	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L 'sonabel_engine_tests'
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L 'sonabel_(engine|io)_tests'
 
 bench: build
 	for b in $(BUILD)/bench/sonabel_*_bench; do $$b; done
