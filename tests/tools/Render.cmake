@@ -1,0 +1,6 @@
+# The renderer's tests link its library, and an oracle script checks its
+# output with sox and numpy.
+target_link_libraries(${name} PRIVATE sonabel_render)
+add_test(NAME RendererSoxNumpyOracle
+         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_oracle.py $<TARGET_FILE:sonabel-render>)
+set_tests_properties(RendererSoxNumpyOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)

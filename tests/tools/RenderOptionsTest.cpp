@@ -1,0 +1,65 @@
+#include "render/RenderOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using sonabel::RenderOptions;
+
+namespace {
+
+bool parse(std::vector<const char*> args, RenderOptions& o, std::string& error) {
+    args.insert(args.begin(), "sonabel-render");
+    return o.parse(static_cast<int>(args.size()), const_cast<char**>(args.data()), error);
+}
+
+TEST(RenderOptionsTest, ReadsEveryOption) {
+    RenderOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({"-c", "chain.txt", "in.wav", "-f", "Delay", "--filter", "Statistics", "--chunk", "512", "--bits",
+                       "8", "--reference", "clean.wav", "-q", "out.wav"},
+                      o, error))
+        << error;
+    EXPECT_EQ(o.action, RenderOptions::Action::Render);
+    EXPECT_EQ(o.input, "in.wav");
+    EXPECT_EQ(o.output, "out.wav");
+    EXPECT_EQ(o.chainFile, "chain.txt");
+    EXPECT_EQ(o.filterSpecs, (std::vector<std::string>{"Delay", "Statistics"}));
+    EXPECT_EQ(o.chunkFrames, 512);
+    EXPECT_EQ(o.bits, 8);
+    EXPECT_EQ(o.reference, "clean.wav");
+    EXPECT_TRUE(o.quiet);
+
+    RenderOptions list;
+    EXPECT_TRUE(parse({"--list-filters"}, list, error));
+    EXPECT_EQ(list.action, RenderOptions::Action::ListFilters);
+    RenderOptions describe;
+    EXPECT_TRUE(parse({"--describe", "Delay"}, describe, error));
+    EXPECT_EQ(describe.describeName, "Delay");
+    RenderOptions help;
+    EXPECT_TRUE(parse({"in.wav", "--help"}, help, error));
+    EXPECT_EQ(help.action, RenderOptions::Action::Help);
+}
+
+TEST(RenderOptionsTest, UsageErrorsSayWhatIsWrong) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* error;
+    } cases[] = {
+        {{"in.wav"}, "expected INPUT.wav and OUTPUT.wav (try --help)"},
+        {{"a", "b", "c"}, "expected INPUT.wav and OUTPUT.wav (try --help)"},
+        {{"a", "b", "--bits", "24"}, "--bits takes 8 or 16, not \"24\""},
+        {{"a", "b", "--chunk", "10"}, "--chunk takes a number of frames from 11 to 1048576, not \"10\""},
+        {{"a", "b", "--chunk", "1k"}, "--chunk takes a number of frames from 11 to 1048576, not \"1k\""},
+        {{"a", "b", "--chain"}, "option --chain needs a value"},
+        {{"a", "b", "--loud"}, "unknown option --loud (try --help)"},
+    };
+    for (const auto& c : cases) {
+        RenderOptions o;
+        std::string error;
+        EXPECT_FALSE(parse(c.args, o, error));
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+} // namespace

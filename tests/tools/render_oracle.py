@@ -1,0 +1,56 @@
+#!/usr/bin/python3
+"""Checks sonabel-render against tools no one here wrote: an empty chain must
+give back the input sample for sample as sox reads it, and --reference must
+agree with an SNR computed in numpy."""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import wave
+
+import numpy as np
+
+render = sys.argv[1]
+
+
+def frames(path):
+    with wave.open(path, "rb") as w:
+        assert w.getsampwidth() == 2
+        data = np.frombuffer(w.readframes(w.getnframes()), dtype="<i2")
+        return data.reshape(-1, w.getnchannels()).astype(np.float64) / 32768.0
+
+
+with tempfile.TemporaryDirectory() as tmp:
+    os.chdir(tmp)
+    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", "clean.wav",
+                    "synth", "3.3", "sine", "300", "sine", "1234", "vol", "0.4"], check=True)
+    subprocess.run(["sox", "clean.wav", "noisy.wav", "dither", "-s"], check=True)
+    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", "hiss.wav",
+                    "synth", "3.3", "whitenoise", "vol", "0.05"], check=True)
+    subprocess.run(["sox", "-m", "clean.wav", "hiss.wav", "noisy.wav"], check=True)
+
+    # An empty chain: the same samples, as sox decodes both files.
+    subprocess.run([render, "-q", "noisy.wav", "copy.wav"], check=True, capture_output=True)
+    a = subprocess.run(["sox", "noisy.wav", "-t", "raw", "-"], check=True, capture_output=True).stdout
+    b = subprocess.run(["sox", "copy.wav", "-t", "raw", "-"], check=True, capture_output=True).stdout
+    assert a == b, "an empty chain changed the samples"
+
+    # The SNR report against numpy.
+    out = subprocess.run([render, "-q", "noisy.wav", "lowpassed.wav", "--reference", "clean.wav",
+                          "-f", "Butterworth Lowpass"], check=True, capture_output=True, text=True).stdout
+    m = re.search(r"input (-?[\d.]+) dB, output (-?[\d.]+) dB, gain (-?[\d.]+) dB", out)
+    assert m, out
+    clean, noisy, result = frames("clean.wav"), frames("noisy.wav"), frames("lowpassed.wav")
+
+    def snr(x):
+        n = min(len(x), len(clean))
+        return 10 * np.log10(np.sum(clean[:n] ** 2) / np.sum((x[:n] - clean[:n]) ** 2))
+
+    want = (snr(noisy), snr(result))
+    got = (float(m.group(1)), float(m.group(2)))
+    print("SNR numpy %.4f / %.4f dB, renderer %.2f / %.2f dB" % (want + got))
+    for w, g in zip(want, got):
+        assert abs(w - g) <= 0.01, (w, g)
+    assert abs((got[1] - got[0]) - float(m.group(3))) <= 0.011
+print("render oracle: ok")

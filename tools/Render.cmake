@@ -1,0 +1,9 @@
+# sonabel-render: runs a filter chain over a WAVE file on the engine.
+file(GLOB render_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/render/*.cpp)
+list(FILTER render_sources EXCLUDE REGEX "/main\\.cpp$")
+add_library(sonabel_render STATIC ${render_sources})
+target_include_directories(sonabel_render PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(sonabel_render PUBLIC sonabel_engine PRIVATE sonabel_warnings)
+add_executable(sonabel-render ${CMAKE_CURRENT_LIST_DIR}/render/main.cpp)
+target_link_libraries(sonabel-render PRIVATE sonabel_render sonabel_warnings)
+install(TARGETS sonabel-render RUNTIME DESTINATION bin)
