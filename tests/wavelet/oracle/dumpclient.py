@@ -19,7 +19,8 @@ def _values(line, tag):
     parts = line.split()
     assert parts[0] == tag, (tag, line[:40])
     n = int(parts[1])
-    vals = np.array([float(v) for v in parts[2:]], dtype=np.float64)
+    # Nine digits give back the float32 value, not the float64 one.
+    vals = np.array([float(v) for v in parts[2:]], dtype=np.float32).astype(np.float64)
     assert len(vals) == n
     return vals
 
