@@ -46,13 +46,14 @@ void DenoiseFilter::apply(float* values, int count) const {
     switch (type) {
     case 0:
         for (int k = 0; k < count; ++k) {
+            // Written without branches so that the loop vectorises.
             const float t = values[k];
-            values[k] = std::fabs(t) < T ? 0.0f : (t >= 0.0f ? t - T : t + T);
+            const float keep = std::fabs(t) < T ? 0.0f : 1.0f;
+            values[k] = (t - std::copysign(T, t)) * keep;
         }
         break;
     case 1:
-        for (int k = 0; k < count; ++k)
-            if (std::fabs(values[k]) < T) values[k] = 0.0f;
+        for (int k = 0; k < count; ++k) values[k] *= std::fabs(values[k]) < T ? 0.0f : 1.0f;
         break;
     default:
         for (int k = 0; k < count; ++k) values[k] *= std::fabs(values[k]);

@@ -31,6 +31,8 @@ struct KernelSet {
     const char* isa;
     ForwardPhasesFn forward[26]; // by H = L / 2, 1..25
     InverseFn inverse[26];
+    // even[j] = x[2j], odd[j] = x[2j + 1] for j < count.
+    void (*split)(const float* x, float* even, float* odd, int count);
 };
 
 // The fastest set this processor runs.

@@ -25,7 +25,8 @@ bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
 // even[j] = x~[2j + 2 - L], odd[j] = x~[2j + 3 - L], j = 0..count-1. Inside
 // 0..n-1 x~ is x; outside(m) gives the extension (0 for an omitted term).
 template <class Outside>
-void splitPhases(const float* x, int n, int L, float* even, float* odd, int count, Outside outside) {
+void splitPhases(const wk::KernelSet& kernels, const float* x, int n, int L, float* even, float* odd, int count,
+                 Outside outside) {
     const int first = 2 - L; // x~ index of even[0]
     auto at = [&](int m) { return m >= 0 && m < n ? x[m] : outside(m); };
     // j where both 2j + first >= 0 and 2j + first + 1 <= n - 1.
@@ -35,11 +36,7 @@ void splitPhases(const float* x, int n, int L, float* even, float* odd, int coun
         even[j] = at(2 * j + first);
         odd[j] = at(2 * j + first + 1);
     }
-    const float* base = x + (2 * jBegin + first);
-    for (int j = jBegin; j < jEnd; ++j) {
-        even[j] = base[2 * (j - jBegin)];
-        odd[j] = base[2 * (j - jBegin) + 1];
-    }
+    kernels.split(x + (2 * jBegin + first), even + jBegin, odd + jBegin, jEnd - jBegin);
     for (int j = jEnd; j < count; ++j) {
         even[j] = at(2 * j + first);
         odd[j] = at(2 * j + first + 1);
@@ -145,14 +142,14 @@ void WaveletTransform::forwardPadded(const float* samples, int N, WaveletCoeffs&
             } else {
                 const int count = M + H - 1;
                 if (algorithm == 1) {
-                    splitPhases(src, n, L, even, odd, count, [](int) { return 0.0f; });
+                    splitPhases(*kernels, src, n, L, even, odd, count, [](int) { return 0.0f; });
                 } else {
                     const TransformHistory::Entry* entry = history ? history->getEntry(level) : nullptr;
                     const float* x = src;
                     const int len = n;
                     // Mirror: x~[m] = x[-m] left of the input, x[2n-1-m] right
                     // of it; a history entry replaces the left side.
-                    splitPhases(src, n, L, even, odd, count, [x, len, entry](int m) {
+                    splitPhases(*kernels, src, n, L, even, odd, count, [x, len, entry](int m) {
                         if (m < 0) {
                             if (entry) return -m - 1 < TransformHistory::entryCapacity ? entry->values[-m - 1] : 0.0f;
                             return -m < len ? x[-m] : 0.0f;
