@@ -3,7 +3,6 @@
 #include "core/Log.h"
 #include "core/SampleBuffer.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace sonabel {
@@ -36,27 +35,21 @@ void decodeLoop(const uint8_t* in, int stride, float* out, int frames, float src
     }
 }
 
-// floor(x + 0.5) for x already inside the integer range.
-inline int roundHalfUp(float x) {
-    float y = x + 0.5f;
-    int t = static_cast<int>(y);
-    return t - (static_cast<float>(t) > y ? 1 : 0);
-}
-
+// x = v * 32768.0 is taken in double precision and rounded with
+// floor(x + 0.5). After clamping, x + 32768.5 is positive and exact in a
+// double, so truncation is the floor: no library call, no branch.
 inline int clip16(float v) {
-    float x = v * 32768.0f;
-    if (x > 32767.0f) return 32767;
-    if (x < -32768.0f) return -32768;
+    double x = static_cast<double>(v) * 32768.0;
     if (x != x) return 0; // NaN has no sample value
-    return roundHalfUp(x);
+    x = x > 32767.0 ? 32767.0 : (x < -32768.0 ? -32768.0 : x);
+    return static_cast<int>(x + 32768.5) - 32768;
 }
 
 inline int clip8(float v) {
-    float x = v * 128.0f;
-    if (x >= 127.0f) return 127;
-    if (x <= -128.0f) return -128;
+    double x = static_cast<double>(v) * 128.0;
     if (x != x) return 0;
-    return roundHalfUp(x);
+    x = x >= 127.0 ? 127.0 : (x <= -128.0 ? -128.0 : x);
+    return static_cast<int>(x + 128.5) - 128;
 }
 
 } // namespace

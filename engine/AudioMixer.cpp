@@ -231,8 +231,14 @@ void AudioMixer::setInputVolume(AudioReader* reader, float volume) {
 }
 
 int AudioMixer::getInputCount() {
-    LockGuard guard(inputLock);
-    return inputs.count();
+    logTrace(10, ">AudioMixer::getInputCount");
+    int count;
+    {
+        LockGuard guard(inputLock);
+        count = inputs.count();
+    }
+    logTrace(10, "<getInputCount");
+    return count;
 }
 
 AudioReader* AudioMixer::getInput(int index) {
@@ -274,8 +280,14 @@ void AudioMixer::removeFilterNr(int index) {
 }
 
 int AudioMixer::getFilterCount() {
-    LockGuard guard(filterLock);
-    return filters.count();
+    logTrace(10, ">AudioMixer::getFilterCount");
+    int count;
+    {
+        LockGuard guard(filterLock);
+        count = filters.count();
+    }
+    logTrace(10, "<getFilterCount");
+    return count;
 }
 
 AudioFilter* AudioMixer::getFilter(int index) {

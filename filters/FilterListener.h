@@ -7,6 +7,7 @@
 namespace sonabel {
 
 class AudioFilter;
+class DisplayHost;
 
 class FilterListener {
 public:
@@ -16,6 +17,9 @@ public:
     // The window that owns any window the filter opens; null while none.
     virtual void* getOwnerWindow() { return nullptr; }
     virtual void* getInstance() { return nullptr; }
+    // Makes the windows of the display filters; null where there is no
+    // interface, and "Show window" then shows nothing. Not owned.
+    virtual DisplayHost* getDisplayHost() { return nullptr; }
 };
 
 } // namespace sonabel

@@ -44,8 +44,8 @@ private:
 
 void BM_MixerRead2Stereo16(benchmark::State& state) {
     const int frames = 1024;
+    PcmBlockReader a(frames), b(frames); // outlive the mixer, which closes them
     AudioMixer mixer;
-    PcmBlockReader a(frames), b(frames);
     mixer.addInput(&a, 1.0f, false);
     mixer.addInput(&b, 0.5f, false);
     mixer.open();

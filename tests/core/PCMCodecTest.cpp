@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -69,6 +70,10 @@ TEST(PCMCodecTest, Encodes16BitWithRoundingAndClipping) {
     EXPECT_EQ(sample(5), -32768);
     EXPECT_EQ(sample(6), 0);
     EXPECT_EQ(sample(7), 0) << "-0.5 rounds up to 0";
+    // Just below half a step: rounding in single precision would give 1.
+    auto near = encode(codec, {std::nextafter(0.5f, 0.0f) / 32768.0f, 16383.5f / 32768.0f});
+    EXPECT_EQ(near[0] | (near[1] << 8), 0);
+    EXPECT_EQ(near[2] | (near[3] << 8), 16384);
     PCMCodec big(16, true, true, 1);
     auto be = encode(big, {-1.0f});
     EXPECT_EQ(be[0], 0x80);

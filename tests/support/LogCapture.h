@@ -14,9 +14,8 @@ namespace sonabel::test {
 class LogCapture {
 public:
     LogCapture() {
-        std::lock_guard guard(mutex());
-        lines().clear();
-        errorLines().clear();
+        clear();
+        // Not under our own mutex: the log takes its lock before calling us.
         setOutputHook(&LogCapture::onLine);
         setErrorHook(&LogCapture::onError);
     }

@@ -1,0 +1,10 @@
+#include "filters/DifferenceCopy.h"
+
+namespace sonabel {
+
+DifferenceCopy& DifferenceCopy::shared() {
+    static DifferenceCopy instance;
+    return instance;
+}
+
+} // namespace sonabel
