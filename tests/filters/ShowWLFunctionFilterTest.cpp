@@ -11,7 +11,8 @@
 #include <string>
 
 using namespace sonabel;
-using namespace sonabel::test;
+using namespace sonabel::wavelettest;
+using sonabel::test::LogCapture;
 
 namespace {
 

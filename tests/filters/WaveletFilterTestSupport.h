@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-namespace sonabel::test {
+namespace sonabel::wavelettest {
 
 // Records every notification.
 struct RecordingListener : FilterListener {
@@ -37,4 +37,4 @@ inline std::vector<float> channel(SampleBuffer& b, int c) {
     return std::vector<float>(b.getBuffer(c), b.getBuffer(c) + b.currCount);
 }
 
-} // namespace sonabel::test
+} // namespace sonabel::wavelettest
