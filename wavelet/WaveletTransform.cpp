@@ -85,9 +85,11 @@ void WaveletTransform::sizeWork(int N, int L) {
         work.swap(fresh);
     }
     halfSize = static_cast<int>(work.size() / 2);
-    // Two phase arrays of up to N/2 + L values each (also the circular
-    // copies of the wrap steps), and one scratch level.
-    const size_t phaseSize = static_cast<size_t>(2 * (N / 2 + L + 8));
+    // Two phase arrays (also the circular copies of the wrap steps), each
+    // up to M + L/2 - 1 <= n/2 + L values for a level input of n <= x
+    // values (levels outgrow N when L is large against N), and one scratch
+    // level for the wrap steps.
+    const size_t phaseSize = static_cast<size_t>(2 * (x / 2 + L + 8));
     if (phases.size() < phaseSize) {
         std::vector<float> fresh(phaseSize);
         phases.swap(fresh);
