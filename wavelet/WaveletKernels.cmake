@@ -1,0 +1,24 @@
+# The transform's arithmetic is built with -O3 in every configuration, and
+# without contraction into fused multiply-add: the optimized and the generic
+# zero-padding algorithms must give the same coefficients bit for bit.
+set(wavelet_hot_sources
+  ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernels.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernelsPortable.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernelsAvx2.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/WaveletTransform.cpp)
+set_source_files_properties(${wavelet_hot_sources} TARGET_DIRECTORY sonabel_engine PROPERTIES COMPILE_OPTIONS "-O3;-ffp-contract=off")
+
+# A second copy of the vector kernels for AVX2, chosen at run time, so the
+# default build stays portable and still runs wide on this kind of machine.
+option(SONABEL_WAVELET_AVX2 "Build AVX2 wavelet kernels selected at run time (x86)" ON)
+# For a build made on and for the user's own machine only.
+option(SONABEL_NATIVE "Compile the wavelet kernels with -march=native" OFF)
+
+if(SONABEL_WAVELET_AVX2 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i[3-6]86)$")
+  set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernelsAvx2.cpp TARGET_DIRECTORY sonabel_engine APPEND PROPERTY COMPILE_OPTIONS "-mavx2")
+  set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernelsAvx2.cpp ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernels.cpp
+               TARGET_DIRECTORY sonabel_engine APPEND PROPERTY COMPILE_DEFINITIONS SONABEL_AVX2_KERNELS)
+endif()
+if(SONABEL_NATIVE)
+  set_property(SOURCE ${wavelet_hot_sources} TARGET_DIRECTORY sonabel_engine APPEND PROPERTY COMPILE_OPTIONS "-march=native")
+endif()

@@ -1,0 +1,5 @@
+// The kernels for the instruction set the whole build targets.
+#define SONABEL_KERNEL_NS portable
+#define SONABEL_KERNEL_ISA "portable"
+#define SONABEL_VEC_WIDTH 4
+#include "wavelet/WaveletKernelsSimd.inc"
