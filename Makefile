@@ -41,6 +41,10 @@ tsan:
 	$(MAKE) build BUILD=build-tsan CMAKE_ARGS="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONABEL_SANITIZE=thread -DSONABEL_BUILD_BENCH=OFF"
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L 'sonabel_(engine|io)_tests'
 
+# Speech from espeak-ng, noise added and taken out again; files in build/demo.
+demo: build
+	tools/demo.sh $(BUILD)/tools/sonabel-render $(BUILD)/demo
+
 bench: build
 	for b in $(BUILD)/bench/sonabel_*_bench; do $$b; done
 
