@@ -47,6 +47,7 @@ demo: build
 
 bench: build
 	for b in $(BUILD)/bench/sonabel_*_bench; do $$b; done
+	bench/tools/render_speed.py $(BUILD)/tools/sonabel-render
 
 # The WAVE reader under libFuzzer for FUZZ_TIME seconds, one worker; the
 # corpus and any crashing input stay in $(BUILD)/fuzz/wave-fuzz.
