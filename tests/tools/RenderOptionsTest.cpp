@@ -36,6 +36,15 @@ TEST(RenderOptionsTest, ReadsEveryOption) {
     RenderOptions describe;
     EXPECT_TRUE(parse({"--describe", "Delay"}, describe, error));
     EXPECT_EQ(describe.describeName, "Delay");
+    RenderOptions play;
+    EXPECT_TRUE(parse({"--play", "in.wav", "--device", "3"}, play, error)) << error;
+    EXPECT_TRUE(play.isLive());
+    EXPECT_EQ(play.device, 3);
+    EXPECT_EQ(play.output, "");
+    RenderOptions capture;
+    EXPECT_TRUE(parse({"--capture", "2.5", "-", "rec.wav"}, capture, error)) << error;
+    EXPECT_EQ(capture.captureSeconds, 2.5);
+    EXPECT_EQ(capture.output, "rec.wav");
     RenderOptions help;
     EXPECT_TRUE(parse({"in.wav", "--help"}, help, error));
     EXPECT_EQ(help.action, RenderOptions::Action::Help);
@@ -53,6 +62,11 @@ TEST(RenderOptionsTest, UsageErrorsSayWhatIsWrong) {
         {{"a", "b", "--chunk", "1k"}, "--chunk takes a number of frames from 11 to 1048576, not \"1k\""},
         {{"a", "b", "--chain"}, "option --chain needs a value"},
         {{"a", "b", "--loud"}, "unknown option --loud (try --help)"},
+        {{"--play"}, "expected INPUT.wav and an optional OUTPUT.wav (try --help)"},
+        {{"--capture", "2", "in.wav", "out.wav"}, "with --capture, give - as INPUT"},
+        {{"-", "out.wav"}, "INPUT - needs --capture SECONDS"},
+        {{"--capture", "-1", "-", "out.wav"}, "--capture takes a number of seconds from 0 to 86400, not \"-1\""},
+        {{"--device", "x", "a", "b"}, "--device takes a device number from --list-devices, not \"x\""},
     };
     for (const auto& c : cases) {
         RenderOptions o;

@@ -19,6 +19,8 @@ bool parseInt(const std::string& text, int& value) {
 
 const char* RenderOptions::usage() {
     return "Usage: sonabel-render [options] INPUT.wav OUTPUT.wav\n"
+           "       sonabel-render --play [options] INPUT.wav [OUTPUT.wav]\n"
+           "       sonabel-render --capture SECONDS [--play] [options] - [OUTPUT.wav]\n"
            "Runs a filter chain over a WAVE file, chunk by chunk, exactly as the live\n"
            "program would play it, and writes the result as a WAVE file of the same length.\n"
            "\n"
@@ -30,6 +32,12 @@ const char* RenderOptions::usage() {
            "      --bits 8|16         sample size of the output (default: the input's)\n"
            "      --reference CLEAN   print the SNR of INPUT and of OUTPUT against CLEAN, and the gain in dB\n"
            "  -q, --quiet             no progress bar\n"
+           "      --list-devices      the soundcard outputs and inputs, numbered for --device\n"
+           "      --play              play the chain's output on the soundcard, in real time; the\n"
+           "                          soundcard is the clock. Stops at the input's end or on Ctrl-C\n"
+           "      --capture SECONDS   take the soundcard input as the source instead of INPUT.wav\n"
+           "                          (give - as INPUT); it is the clock unless --play is given\n"
+           "      --device N          the soundcard device to use (default: the system's default)\n"
            "  -h, --help              this text\n"
            "\n"
            "A chain line names a filter and sets parameters by name:\n"
@@ -43,7 +51,10 @@ const char* RenderOptions::usage() {
            "final measured values of the filters. The diagnostic log goes to log.txt in the\n"
            "working directory.\n"
            "\n"
-           "Exit status: 0 success, 1 a file could not be read or written, 2 a usage error.\n";
+           "The sound system is JACK when a JACK server runs, else PulseAudio, else ALSA, else\n"
+           "a silent null device; SONABEL_AUDIO_API=jack|pulse|alsa|null chooses one.\n"
+           "\n"
+           "Exit status: 0 success, 1 a file or device could not be read or written, 2 a usage error.\n";
 }
 
 bool RenderOptions::parse(int argc, char** argv, std::string& error) {
@@ -86,9 +97,27 @@ bool RenderOptions::parse(int argc, char** argv, std::string& error) {
             }
         } else if (arg == "--reference") {
             if (!value(reference)) return false;
+        } else if (arg == "--list-devices") {
+            action = Action::ListDevices;
+        } else if (arg == "--play") {
+            play = true;
+        } else if (arg == "--capture") {
+            if (!value(v)) return false;
+            char* end = nullptr;
+            captureSeconds = std::strtod(v.c_str(), &end);
+            if (v.empty() || *end != 0 || !(captureSeconds > 0.0) || captureSeconds > 86400.0) {
+                error = "--capture takes a number of seconds from 0 to 86400, not \"" + v + "\"";
+                return false;
+            }
+        } else if (arg == "--device") {
+            if (!value(v)) return false;
+            if (!parseInt(v, device) || device < 0) {
+                error = "--device takes a device number from --list-devices, not \"" + v + "\"";
+                return false;
+            }
         } else if (arg == "-q" || arg == "--quiet") {
             quiet = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             error = "unknown option " + arg + " (try --help)";
             return false;
         } else {
@@ -96,12 +125,21 @@ bool RenderOptions::parse(int argc, char** argv, std::string& error) {
         }
     }
     if (action != Action::Render) return true;
-    if (positional.size() != 2) {
-        error = "expected INPUT.wav and OUTPUT.wav (try --help)";
+    if (play && (positional.size() == 1 || positional.size() == 2)) {
+        input = positional[0];
+        if (positional.size() == 2) output = positional[1];
+    } else if (positional.size() == 2) {
+        input = positional[0];
+        output = positional[1];
+    } else {
+        error = play ? "expected INPUT.wav and an optional OUTPUT.wav (try --help)"
+                     : "expected INPUT.wav and OUTPUT.wav (try --help)";
         return false;
     }
-    input = positional[0];
-    output = positional[1];
+    if ((captureSeconds > 0.0) != (input == "-")) {
+        error = captureSeconds > 0.0 ? "with --capture, give - as INPUT" : "INPUT - needs --capture SECONDS";
+        return false;
+    }
     return true;
 }
 

@@ -1,14 +1,14 @@
 #include "render/Renderer.h"
 
-#include "core/PerformanceCounter.h"
 #include "engine/AudioMixer.h"
 #include "engine/AudioSynchronizer.h"
-#include "engine/LoadMonitor.h"
 #include "filters/AudioFilter.h"
 #include "io/WaveFileReader.h"
 #include "io/WaveFileWriter.h"
 #include "render/FrameLimitWriter.h"
+#include "render/LivePlayer.h"
 #include "render/LogErrors.h"
+#include "render/RenderLoadMonitor.h"
 #include "render/SignalToNoise.h"
 
 #include <chrono>
@@ -51,27 +51,6 @@ const char* typeName(ParameterType type) {
     }
 }
 
-// Sums each filter's timing in double precision every 19 chunks, as the
-// live load display reads it, and resets the filter's fields.
-class RenderLoadMonitor : public LoadMonitor {
-public:
-    explicit RenderLoadMonitor(const std::vector<AudioFilter*>& filters) : chain(filters), time(filters.size()), count(filters.size()) {}
-    void reportLoad(AudioMixer*) override { collect(); }
-    void collect() {
-        for (size_t i = 0; i < chain.size(); ++i) {
-            time[i] += chain[i]->processTime.exchange(0.0f);
-            count[i] += chain[i]->processCount.exchange(0);
-        }
-    }
-    // Mean time per chunk in nanoseconds.
-    double meanNs(size_t i) const { return count[i] ? time[i] / static_cast<double>(count[i]) : 0.0; }
-
-private:
-    const std::vector<AudioFilter*>& chain;
-    std::vector<double> time;
-    std::vector<long> count;
-};
-
 void drawProgress(std::ostream& err, int64_t done, int64_t total, double rate) {
     const int width = 40;
     const double share = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
@@ -100,9 +79,15 @@ int Renderer::run() {
     case RenderOptions::Action::Help: out << RenderOptions::usage(); return 0;
     case RenderOptions::Action::ListFilters: return listFilters();
     case RenderOptions::Action::Describe: return describe();
+    case RenderOptions::Action::ListDevices: return LivePlayer::listDevices(out);
     case RenderOptions::Action::Render: break;
     }
-    return render();
+    if (!options.isLive()) return render();
+    int status = 0;
+    if (!buildChain(status)) return status;
+    LivePlayer player(options, chain, out, err);
+    player.showStatus = showProgress;
+    return player.run();
 }
 
 int Renderer::listFilters() {
@@ -262,30 +247,8 @@ int Renderer::render() {
         out << "Rendered " << total << " frames (" << format("%.3f s", seconds) << ") in "
             << format("%.3f s", wall) << " wall time: "
             << (wall > 0.0 ? format("%.1f", seconds / wall) : std::string("inf")) << " \u00d7 real time\n";
-        const double chunkNs = chunk / rate * performanceFrequency;
-        if (!chain.empty()) {
-            out << "Filter load in % of the chunk time (" << chunk << " frames = " << format("%.2f ms", chunkNs / 1e6)
-                << "):\n";
-            for (size_t i = 0; i < chain.size(); ++i) {
-                char line[256];
-                std::snprintf(line, sizeof line, "  %2zu %-28s %8.3f %%%s\n", i + 1, chain[i]->getName(),
-                              monitor.meanNs(i) / (chunkNs / 100.0), chain[i]->isActive() ? "" : " (inactive)");
-                out << line;
-            }
-        }
-        bool heading = false;
-        char text[textCapacity + 1];
-        for (AudioFilter* f : chain) {
-            for (int i = 0; i < f->getParameterCount(); ++i) {
-                const ParameterInfo* info = f->getParameterInfo(i);
-                if (!info || info->type == PARAM_SLIDER || info->type == PARAM_CHOICE || info->type == PARAM_CHECKBOX)
-                    continue;
-                if (!heading) out << "Measured values:\n";
-                heading = true;
-                out << "  " << f->getName() << " / " << info->name << ": " << f->getParameterText(i, text, textCapacity)
-                    << "\n";
-            }
-        }
+        monitor.printLoads(out, chunk, rate);
+        monitor.printMeasuredValues(out);
     }
 
     if (!options.reference.empty()) {

@@ -1,0 +1,199 @@
+#include "render/LivePlayer.h"
+
+#include "core/AudioDeviceFormat.h"
+#include "core/DeviceListener.h"
+#include "engine/AudioMixer.h"
+#include "engine/AudioSynchronizer.h"
+#include "engine/TickProviderChoice.h"
+#include "filters/AudioFilter.h"
+#include "io/AudioDevice.h"
+#include "io/AudioInputDevice.h"
+#include "io/AudioOutputDevice.h"
+#include "io/WaveFileReader.h"
+#include "io/WaveFileWriter.h"
+#include "render/FrameLimitWriter.h"
+#include "render/LogErrors.h"
+#include "render/RenderLoadMonitor.h"
+#include "render/RenderOptions.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <ostream>
+#include <thread>
+
+namespace sonabel {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onInterrupt(int) { interrupted.store(true); }
+
+// Counts the devices' underrun (100) and overflow (101) notices; called on
+// the devices' threads.
+struct DeviceCounter : DeviceListener {
+    std::atomic<int> underruns{0};
+    std::atomic<int> overflows{0};
+    void notify(ListenerList*, int code, int) override {
+        if (code == 100) underruns++;
+        if (code == 101) overflows++;
+    }
+};
+
+// Ctrl-C ends the run cleanly while this lives.
+class InterruptScope {
+public:
+    InterruptScope() {
+        interrupted = false;
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous);
+    }
+    ~InterruptScope() { sigaction(SIGINT, &previous, nullptr); }
+
+private:
+    struct sigaction previous {};
+};
+
+void printList(std::ostream& out, const char* heading, AudioDevice* device) {
+    out << heading << "\n";
+    for (int i = 0; i < device->getDeviceCount(); ++i) {
+        const char* name = device->getDeviceName(i);
+        char line[512];
+        std::snprintf(line, sizeof line, "  %2d  %s\n", i, name ? name : "?");
+        out << line;
+    }
+}
+
+} // namespace
+
+LivePlayer::LivePlayer(const RenderOptions& o, const std::vector<AudioFilter*>& filters, std::ostream& output,
+                       std::ostream& errors)
+    : options(o), chain(filters), out(output), err(errors) {}
+
+int LivePlayer::listDevices(std::ostream& out) {
+    std::unique_ptr<AudioOutputDevice> output(createOutputDevice(0));
+    std::unique_ptr<AudioInputDevice> input(createInputDevice(0));
+    if (output) printList(out, "Output devices (for --play --device N):", output.get());
+    if (input) printList(out, "Input devices (for --capture --device N):", input.get());
+    return 0;
+}
+
+int LivePlayer::run() {
+    LogErrors errors;
+    auto failed = [&](const std::string& fallback) {
+        err << "sonabel-render: " << (errors.none() ? fallback : errors.first()) << "\n";
+        return 1;
+    };
+
+    DeviceCounter counter;
+    std::unique_ptr<AudioInputDevice> capture;
+    std::unique_ptr<WaveFileReader> file;
+    AudioReader* source;
+    double rate;
+    int64_t total;
+    if (options.captureSeconds > 0.0) {
+        capture.reset(createInputDevice(0));
+        if (options.device >= 0) capture->setDevice(options.device);
+        capture->addListener(&counter);
+        rate = capture->getDeviceFormat()->sampleRate;
+        total = static_cast<int64_t>(options.captureSeconds * rate + 0.5);
+        source = capture.get();
+    } else {
+        file = std::make_unique<WaveFileReader>();
+        file->setFileName(options.input.c_str());
+        file->open();
+        if (!errors.none() || !file->isOpen()) return failed("cannot read " + options.input);
+        rate = file->getFileFormat()->sampleRate > 0.0f ? file->getFileFormat()->sampleRate : 44100.0;
+        total = file->getLength();
+        source = file.get();
+    }
+
+    std::unique_ptr<AudioOutputDevice> playback;
+    std::unique_ptr<WaveFileWriter> recording;
+    std::unique_ptr<FrameLimitWriter> limited;
+    if (options.play) {
+        playback.reset(createOutputDevice(0));
+        if (options.device >= 0) playback->setDevice(options.device);
+        playback->addListener(&counter);
+    }
+    if (!options.output.empty()) {
+        recording = std::make_unique<WaveFileWriter>();
+        recording->setFileName(options.output.c_str());
+        recording->setAudioFormat(*source->getAudioFormat());
+        if (options.bits) recording->setBitsPerSample(options.bits);
+        else if (file) recording->setBitsPerSample(file->getFileFormat()->bitsPerSample);
+        recording->open();
+        if (!errors.none() || !recording->isOpen()) return failed("cannot write " + options.output);
+        limited = std::make_unique<FrameLimitWriter>(recording.get(), total);
+    }
+
+    RenderLoadMonitor monitor(chain);
+    InterruptScope ctrlC;
+    int status = 0;
+    int64_t position = 0;
+    {
+        AudioMixer mixer;
+        mixer.loadMonitor = &monitor;
+        mixer.addInput(source, 1.0f, false);
+        for (AudioFilter* f : chain) mixer.addFilter(f);
+        AudioSynchronizer sync;
+        sync.setReader(&mixer);
+        if (playback) sync.addWriter(playback.get());
+        if (limited) sync.addWriter(limited.get());
+        sync.start(); // opens and starts the mixer, its input and the writers
+        if (capture && !capture->isStarted()) {
+            status = failed("the soundcard input could not be started");
+        } else if (playback && !playback->isStarted()) {
+            status = failed("the soundcard output could not be started");
+        } else {
+            chooseTickProvider(&sync, playback.get(), capture.get());
+            auto lastDrawn = std::chrono::steady_clock::now();
+            while (!interrupted && errors.none() && (position = sync.getPosition()) < total) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                auto now = std::chrono::steady_clock::now();
+                if (showStatus && now - lastDrawn > std::chrono::milliseconds(100)) {
+                    char line[160];
+                    std::snprintf(line, sizeof line, "\r  %.1f s of %.1f s   %d underruns   %d overflows ",
+                                  static_cast<double>(position) / rate, static_cast<double>(total) / rate,
+                                  counter.underruns.load(), counter.overflows.load());
+                    err << line << std::flush;
+                    lastDrawn = now;
+                }
+            }
+            // What is still queued in the soundcard's ring plays out.
+            if (playback && !interrupted && errors.none()) {
+                const double queued = static_cast<double>(playback->getBufferCount()) * playback->getBufferSizeFrames() / rate;
+                std::this_thread::sleep_for(std::chrono::duration<double>(queued < 1.0 ? queued : 1.0));
+            }
+            if (showStatus) err << "\n";
+            if (!errors.none()) status = failed("the sound stopped");
+        }
+        sync.setTickProvider(nullptr);
+        sync.stop();
+        monitor.collect();
+        for (int i = mixer.getFilterCount() - 1; i >= 0; --i) mixer.removeFilterNr(i);
+        mixer.removeInput(source);
+        if (playback) sync.removeWriter(playback.get());
+        if (limited) sync.removeWriter(limited.get());
+    }
+    if (capture) capture->removeListener(&counter);
+    if (playback) playback->removeListener(&counter);
+
+    char line[256];
+    std::snprintf(line, sizeof line, "%s %lld frames (%.3f s)%s: %d underruns, %d overflows\n",
+                  options.play ? "Played" : "Captured", static_cast<long long>(position < total ? position : total),
+                  static_cast<double>(position < total ? position : total) / rate, interrupted ? ", interrupted" : "", counter.underruns.load(),
+                  counter.overflows.load());
+    out << line;
+    const int chunkFrames = playback ? playback->getTickFrames() : (capture ? capture->getTickFrames() : 1024);
+    monitor.printLoads(out, chunkFrames, rate);
+    monitor.printMeasuredValues(out);
+    return status;
+}
+
+} // namespace sonabel

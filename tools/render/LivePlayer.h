@@ -1,0 +1,37 @@
+#pragma once
+// The live path without a window: the chain's output plays on the soundcard
+// (which is then the clock) and/or the soundcard input is the source, with an
+// optional recording. Runs until the input's end, the capture time, or
+// Ctrl-C, showing the position and the underrun and overflow counts.
+
+#include <iosfwd>
+#include <vector>
+
+namespace sonabel {
+
+class AudioFilter;
+struct RenderOptions;
+
+class LivePlayer {
+public:
+    // The chain is not owned. out gets the summary, err messages and status.
+    LivePlayer(const RenderOptions& options, const std::vector<AudioFilter*>& chain, std::ostream& out, std::ostream& err);
+    LivePlayer(const LivePlayer&) = delete;
+    LivePlayer& operator=(const LivePlayer&) = delete;
+
+    // The exit status: 0 done (or interrupted), 1 a file or device failed.
+    int run();
+    // Prints the numbered output and input devices.
+    static int listDevices(std::ostream& out);
+
+    // Whether to redraw the status line (on a terminal, unless quiet).
+    bool showStatus = false;
+
+private:
+    const RenderOptions& options;
+    const std::vector<AudioFilter*>& chain;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+} // namespace sonabel
