@@ -12,7 +12,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             libgtest-dev libgmock-dev libbenchmark-dev \
             sox libsox-fmt-all espeak-ng python3 python3-numpy python3-scipy python3-pywt
 
-.PHONY: deps configure build test sanitize tsan bench clean
+.PHONY: deps configure build test sanitize tsan bench fuzz clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -36,13 +36,20 @@ test: build
 sanitize:
 	$(MAKE) test BUILD=build-asan CMAKE_ARGS="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONABEL_SANITIZE=address,undefined -DSONABEL_BUILD_BENCH=OFF"
 
-# The engine tests under ThreadSanitizer.
+# The engine and device tests under ThreadSanitizer.
 tsan:
 	$(MAKE) build BUILD=build-tsan CMAKE_ARGS="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONABEL_SANITIZE=thread -DSONABEL_BUILD_BENCH=OFF"
-	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L 'sonabel_engine_tests'
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L 'sonabel_(engine|io)_tests'
 
 bench: build
 	for b in $(BUILD)/bench/sonabel_*_bench; do $$b; done
+
+# The WAVE reader under libFuzzer for FUZZ_TIME seconds, one worker; the
+# corpus and any crashing input stay in $(BUILD)/fuzz/wave-fuzz.
+FUZZ_TIME ?= 60
+fuzz: configure
+	cmake --build $(BUILD) --target sonabel_wave_fuzz
+	fuzz/run-wave-fuzzer.sh $(BUILD)/fuzz/sonabel_wave_fuzzer $(FUZZ_TIME) $(BUILD)/fuzz/wave-fuzz
 
 clean:
 	rm -rf build build-asan build-tsan

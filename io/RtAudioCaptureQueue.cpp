@@ -1,0 +1,140 @@
+#include "io/RtAudioCaptureQueue.h"
+
+#include "core/AudioDeviceFormat.h"
+#include "io/RtAudioErrors.h"
+
+namespace sonabel {
+
+RtAudioCaptureQueue::RtAudioCaptureQueue(AudioApi soundSystem) : api(soundSystem) {}
+
+RtAudioCaptureQueue::~RtAudioCaptureQueue() {
+    if (audio) close();
+}
+
+uint32_t RtAudioCaptureQueue::enumerate(DeviceCallback deviceCallback, void* context) {
+    names.clear();
+    try {
+        RtAudio probe(getRtAudioApi(api));
+        probe.showWarnings(false);
+        const unsigned int count = probe.getDeviceCount();
+        if (count == 0) return mmresult::ok;
+        const unsigned int preferred = probe.getDefaultInputDevice();
+        std::vector<unsigned int> order;
+        if (preferred < count) order.push_back(preferred);
+        for (unsigned int i = 0; i < count; ++i)
+            if (i != preferred) order.push_back(i);
+        for (unsigned int i : order) {
+            RtAudio::DeviceInfo info = probe.getDeviceInfo(i);
+            if (!info.probed || info.inputChannels == 0) continue;
+            names.push_back(info.name);
+        }
+    } catch (const RtAudioError& e) {
+        setLastMessage(e.getMessage());
+        return getCaptureResult(e);
+    }
+    for (size_t i = 0; i < names.size(); ++i)
+        if (!deviceCallback(context, static_cast<int>(i), names[i].c_str())) break;
+    return mmresult::ok;
+}
+
+uint32_t RtAudioCaptureQueue::open(int deviceId, const AudioDeviceFormat& format, AudioEvent* doneEvent) {
+    if (audio) return mmresult::allocated;
+    if (deviceId < 0 || deviceId >= static_cast<int>(names.size())) return mmresult::badDeviceId;
+    const int b = format.getBitsPerSample();
+    if ((b != 8 && b != 16) || format.channels < 1 || format.sampleRate < 1.0f) return mmresult::badFormat;
+    setLayout(format);
+    const std::string& wanted = names[static_cast<size_t>(deviceId)];
+    char streamName[64];
+    makeStreamName(streamName, sizeof streamName, "in");
+    try {
+        audio = new RtAudio(getRtAudioApi(api));
+        audio->showWarnings(false);
+        // Device numbers move as clients come and go; the name stays.
+        const unsigned int count = audio->getDeviceCount();
+        unsigned int id = count;
+        for (unsigned int i = 0; i < count && id == count; ++i) {
+            RtAudio::DeviceInfo info = audio->getDeviceInfo(i);
+            if (info.probed && info.name == wanted && info.inputChannels > 0) id = i;
+        }
+        if (id == count) {
+            setLastMessage("device \"" + wanted + "\" is gone");
+            delete audio;
+            audio = nullptr;
+            return mmresult::noDriver;
+        }
+        RtAudio::StreamParameters parameters;
+        parameters.deviceId = id;
+        parameters.nChannels = static_cast<unsigned int>(channels);
+        RtAudio::StreamOptions options;
+        options.streamName = streamName;
+        options.numberOfBuffers = 4;
+        unsigned int frames = 512;
+        event = doneEvent;
+        audio->openStream(nullptr, &parameters, RTAUDIO_FLOAT32, static_cast<unsigned int>(format.sampleRate), &frames,
+                          &RtAudioCaptureQueue::callback, this, &options);
+        periodFrames = static_cast<int32_t>(frames);
+    } catch (const RtAudioError& e) {
+        setLastMessage(e.getMessage());
+        delete audio;
+        audio = nullptr;
+        event = nullptr;
+        return getCaptureResult(e);
+    }
+    return mmresult::ok;
+}
+
+int RtAudioCaptureQueue::callback(void*, void* input, unsigned int frames, double, unsigned int, void* self) {
+    static_cast<RtAudioCaptureQueue*>(self)->captureBlock(static_cast<const float*>(input), static_cast<int32_t>(frames));
+    return 0;
+}
+
+void RtAudioCaptureQueue::halt() {
+    try {
+        if (audio->isStreamRunning()) audio->abortStream();
+    } catch (const RtAudioError& e) {
+        setLastMessage(e.getMessage());
+    }
+}
+
+uint32_t RtAudioCaptureQueue::start() {
+    if (!audio) return mmresult::invalidHandle;
+    try {
+        if (!audio->isStreamRunning()) audio->startStream();
+    } catch (const RtAudioError& e) {
+        setLastMessage(e.getMessage());
+        return getCaptureResult(e);
+    }
+    return mmresult::ok;
+}
+
+uint32_t RtAudioCaptureQueue::stop() {
+    if (!audio) return mmresult::invalidHandle;
+    halt();
+    finishPartialHead();
+    return mmresult::ok;
+}
+
+uint32_t RtAudioCaptureQueue::reset() {
+    if (!audio) return mmresult::invalidHandle;
+    halt();
+    flushQueue();
+    return mmresult::ok;
+}
+
+uint32_t RtAudioCaptureQueue::close() {
+    if (!audio) return mmresult::invalidHandle;
+    halt();
+    try {
+        if (audio->isStreamOpen()) audio->closeStream();
+    } catch (const RtAudioError& e) {
+        setLastMessage(e.getMessage());
+    }
+    delete audio;
+    audio = nullptr;
+    periodFrames = 0;
+    flushQueue();
+    event = nullptr;
+    return mmresult::ok;
+}
+
+} // namespace sonabel

@@ -1,0 +1,43 @@
+#pragma once
+// The capture layer on a real sound system through RtAudio (JACK,
+// PulseAudio or ALSA). The stream callback fills the buffer at the head of
+// the queue, marks it done and signals the event; it accepts any block size.
+
+#include "io/AudioApi.h"
+#include "io/CaptureQueue.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+class RtAudio;
+
+namespace sonabel {
+
+class RtAudioCaptureQueue : public CaptureQueue {
+public:
+    explicit RtAudioCaptureQueue(AudioApi api);
+    ~RtAudioCaptureQueue() override;
+
+    const char* getApiName() override { return getAudioApiName(api); }
+    uint32_t enumerate(DeviceCallback callback, void* context) override;
+    uint32_t open(int deviceId, const AudioDeviceFormat& format, AudioEvent* event) override;
+    uint32_t start() override;
+    uint32_t stop() override;
+    uint32_t reset() override;
+    uint32_t close() override;
+
+    // The block size the device runs with, in frames (0 while closed).
+    int32_t getPeriodFrames() const { return periodFrames; }
+
+private:
+    static int callback(void* output, void* input, unsigned int frames, double time, unsigned int status, void* self);
+    void halt();
+
+    AudioApi api;
+    RtAudio* audio = nullptr;
+    std::vector<std::string> names;
+    int32_t periodFrames = 0;
+};
+
+} // namespace sonabel

@@ -1,0 +1,67 @@
+#pragma once
+// The playback layer on a real sound system through RtAudio (JACK,
+// PulseAudio or ALSA). The stream callback copies the block at the play
+// cursor to the device and clears it behind itself, so an underrun plays
+// silence, not old audio. It accepts any block size (JACK imposes its own
+// period).
+//
+// A stream that dies while playing (the server went away, or the callback
+// has not run for two seconds) makes the ring lost: lock and
+// getCurrentPosition report dsresult::bufferLost, and restore reopens the
+// stream on the same device.
+
+#include "io/AudioApi.h"
+#include "io/PlaybackRing.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+class RtAudio;
+
+namespace sonabel {
+
+class RtAudioPlaybackRing : public PlaybackRing {
+public:
+    explicit RtAudioPlaybackRing(AudioApi api);
+    ~RtAudioPlaybackRing() override;
+
+    const char* getApiName() override { return getAudioApiName(api); }
+    uint32_t enumerate(DeviceCallback callback, void* context) override;
+    uint32_t openDevice(int deviceId, const AudioDeviceFormat& format) override;
+    void release() override;
+    uint32_t lock(int32_t offset, int32_t bytes, uint8_t** first, int32_t* firstBytes, uint8_t** second,
+                  int32_t* secondBytes) override;
+    uint32_t getCurrentPosition(int32_t* play, int32_t* write) override;
+    uint32_t play() override;
+    uint32_t stop() override;
+    uint32_t getStatus(uint32_t* status) override;
+    uint32_t restore() override;
+
+    // The block size the device runs with, in frames (0 while closed).
+    int32_t getPeriodFrames() const { return periodFrames; }
+    // Blocks in which the device itself reported an underflow.
+    int64_t getDeviceUnderflows() const { return deviceUnderflows.load(); }
+    // The text of the last RtAudio failure.
+    const std::string& getLastMessage() const { return lastMessage; }
+
+private:
+    static int callback(void* output, void* input, unsigned int frames, double time, unsigned int status, void* self);
+    uint32_t openStream();
+    void closeStream();
+    bool checkLost();
+
+    AudioApi api;
+    RtAudio* audio = nullptr;
+    std::vector<std::string> names; // the enumeration; device ids index it
+    std::string openName;
+    unsigned int rate = 44100;
+    bool playing = false;
+    int32_t periodFrames = 0;
+    std::atomic<bool> lost{false};
+    std::atomic<int64_t> lastCallback{0}; // steady_clock nanoseconds
+    std::atomic<int64_t> deviceUnderflows{0};
+    std::string lastMessage;
+};
+
+} // namespace sonabel

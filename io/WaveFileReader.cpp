@@ -1,0 +1,309 @@
+#include "io/WaveFileReader.h"
+
+#include "core/AudioCodec.h"
+#include "core/Log.h"
+#include "core/SampleBuffer.h"
+
+#include <cstring>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace sonabel {
+
+namespace {
+
+// Byte offsets are 32-bit: nothing beyond this is read.
+constexpr int64_t maxFileBytes = INT32_MAX;
+
+uint32_t get32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+} // namespace
+
+WaveFileReader::WaveFileReader() : format(new WaveFileFormat) {
+    logTrace(5, ">WaveFileReader::constructor() Object=%p", static_cast<void*>(this));
+    close();
+    logTrace(5, "<constructor");
+}
+
+WaveFileReader::~WaveFileReader() {
+    logTrace(5, ">WaveFileReader::destructor() Object=%p", static_cast<void*>(this));
+    close();
+    delete format;
+    logTrace(5, "<destructor");
+}
+
+bool WaveFileReader::seekTo(int64_t offset) {
+    if (!file || offset < 0 || offset > maxFileBytes) return false;
+    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+int64_t WaveFileReader::tell() { return file ? static_cast<int64_t>(::ftello(file)) : 0; }
+
+void WaveFileReader::open() {
+    logTrace(3, ">WaveFileReader::open()");
+    if (!getFileName()) {
+        logError(1, "No filename set !!");
+        logTrace(3, "<open");
+        return;
+    }
+    if (file) close();
+    file = std::fopen(getFileName(), "rb");
+    struct stat info {};
+    if (file && (::fstat(::fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
+        // Linux opens a directory for reading; it is no more a file for us
+        // than for a system that refuses it.
+        std::fclose(file);
+        file = nullptr;
+    }
+    if (!file) {
+        logError(1, "Unable to open file '%s'", getFileName());
+        close();
+        logTrace(3, "<open");
+        return;
+    }
+    readRIFF();
+    if (!formatSupported) {
+        // Nothing of this file is played: keep the engine on a sane format.
+        format->setDefaults();
+        sampleCount = 0;
+    }
+    delete decoder;
+    decoder = getCodecForFormat(*format);
+    if (dataStart >= 0) seekTo(dataStart);
+    logTrace(3, "<open");
+}
+
+void WaveFileReader::close() {
+    logTrace(3, ">WaveFileReader::close()");
+    delete decoder;
+    decoder = nullptr;
+    if (file) std::fclose(file);
+    file = nullptr;
+    dataStart = -1;
+    sampleCount = 0;
+    position = 0;
+    inBufferSize = 0;
+    inBufferPos = 0;
+    inBufferUsed = 0;
+    inBufferReal = 0;
+    started = false;
+    delete[] inBuffer;
+    inBuffer = nullptr;
+    format->setDefaults();
+    formatSupported = true;
+    fileLength = 0;
+    logTrace(3, "<");
+}
+
+bool WaveFileReader::skipChunk(uint32_t size) {
+    // Rounded up to even for the pad byte, in 64 bits so 0xFFFFFFFF does not
+    // wrap to 0.
+    const int64_t target = tell() + ((static_cast<int64_t>(size) + 1) & ~int64_t{1});
+    if (target >= fileLength) {
+        seekTo(fileLength);
+        return false;
+    }
+    return seekTo(target);
+}
+
+void WaveFileReader::readRIFF() {
+    logTrace(5, "WaveFileReader::readRIFF()");
+    formatSupported = true;
+    fileLength = 0;
+    if (::fseeko(file, 0, SEEK_END) == 0) fileLength = static_cast<int64_t>(::ftello(file));
+    if (fileLength < 0) fileLength = 0;
+    if (fileLength > maxFileBytes) fileLength = maxFileBytes;
+    seekTo(0);
+
+    uint8_t header[12];
+    if (std::fread(header, 1, sizeof header, file) != sizeof header) {
+        logError(1, "WaveFileReader::readRIFF: could not read riff header\n");
+        return;
+    }
+    if (FourCC(get32(header)) != FOURCC_RIFF) {
+        logError(1, "WaveFileReader::readRIFF: wrong magic\n");
+        return;
+    }
+    if (FourCC(get32(header + 8)) != FOURCC_WAVE) {
+        logError(1, "WaveFileReader::readRIFF: wrong master key\n");
+        return;
+    }
+
+    bool fmtFound = false;
+    bool dataFound = false;
+    while (!(fmtFound && dataFound) && tell() < fileLength) {
+        uint8_t chunk[8];
+        if (std::fread(chunk, 1, sizeof chunk, file) != sizeof chunk) {
+            logError(1, "WaveFileReader::readRIFF: could not read chunk header\n");
+            return;
+        }
+        const FourCC id(get32(chunk));
+        const uint32_t size = get32(chunk + 4);
+        if (id == FOURCC_FMT) {
+            if (fmtFound) {
+                logDebug(5, "WaveFileReader::readRIFF: multiple fmt chunks...");
+                if (!skipChunk(size)) break;
+            } else {
+                readFormatChunk(size);
+                fmtFound = true;
+            }
+        } else if (id == FOURCC_DATA) {
+            if (!fmtFound) {
+                logError(1, "WaveFileReader::readRIFF: data before fmt chunk");
+                return;
+            }
+            dataStart = static_cast<int32_t>(tell());
+            const int64_t present = fileLength - dataStart;
+            const int bytesPerFrame = format->getBytesPerFrame();
+            if (!formatSupported || bytesPerFrame <= 0) {
+                sampleCount = 0;
+            } else if (static_cast<int64_t>(size) > present) {
+                logDebug(5, "WaveFileReader::readRIFF: chunksize is too long. Adapting sample count");
+                sampleCount = static_cast<int32_t>(present / bytesPerFrame);
+            } else {
+                sampleCount = static_cast<int32_t>(static_cast<int64_t>(size) / bytesPerFrame);
+            }
+            dataFound = true;
+        } else if (!skipChunk(size)) {
+            break;
+        }
+    }
+    if (!fmtFound)
+        logError(1, "No fmt chunk found !");
+    else if (!dataFound)
+        logError(1, "No data chunk found !");
+}
+
+bool WaveFileReader::readFormatChunk(uint32_t size) {
+    logTrace(6, ">WaveFileReader::readFormatChunk()");
+    bool ok = false;
+    uint8_t bytes[WaveFormatRecord::size];
+    if (size < WaveFormatRecord::size) {
+        logError(1, "WaveFileReader::readFormatChunk: fmt chunk too small\n");
+        skipChunk(size);
+    } else if (std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes) {
+        logError(1, "WaveFileReader::readFormatChunk: could not read format\n");
+    } else {
+        format->fromWaveFormat(WaveFormatRecord::fromBytes(bytes));
+        if (!format->isSupported()) {
+            // One report for the file instead of one per decoded sample, and no
+            // frame size of 0 to divide by.
+            logError(1, "WaveFileReader::readFormatChunk: unsupported format (%d channels, %d bits per sample)",
+                     format->channels, format->bitsPerSample);
+            formatSupported = false;
+        }
+        skipChunk(size - WaveFormatRecord::size);
+        ok = true;
+    }
+    logTrace(6, "<");
+    return ok;
+}
+
+int32_t WaveFileReader::available(int32_t frames) {
+    const int32_t left = sampleCount - position;
+    if (frames < left) return frames;
+    return left <= 0 ? -1 : left;
+}
+
+int32_t WaveFileReader::setPosition(int32_t frame) {
+    if (frame < 0) frame = 0;
+    if (frame > getLength()) frame = getLength();
+    position = frame;
+    if (file && dataStart >= 0)
+        seekTo(static_cast<int64_t>(dataStart) + static_cast<int64_t>(frame) * format->getBytesPerFrame());
+    return frame;
+}
+
+int32_t WaveFileReader::skip(int32_t frames) {
+    // In 64 bits: position + frames must not overflow before the clamp.
+    const int64_t target = static_cast<int64_t>(position) + frames;
+    return setPosition(target < 0 ? 0 : (target > INT32_MAX ? INT32_MAX : static_cast<int32_t>(target)));
+}
+
+int32_t WaveFileReader::read(SampleBuffer& buffer, int32_t readPos, float srcFactor) {
+    logTrace(10, ">WaveFileReader::read(buffer(%d samples, %d channels), %d pos, %f srcFactor)", buffer.currCount,
+             buffer.channelCount, readPos, static_cast<double>(srcFactor));
+    if (!isOpen()) {
+        logError(3, "read: error: file not opened");
+        logTrace(10, "<");
+        return 0;
+    }
+    if (buffer.currCount <= 0) {
+        logTrace(10, "<");
+        return 0;
+    }
+    const int bytesPerFrame = format->getBytesPerFrame();
+    const int64_t bytesToRead = static_cast<int64_t>(bytesPerFrame) * buffer.currCount;
+    int32_t result = buffer.currCount;
+
+    if (readPos == inBufferPos && inBufferUsed >= buffer.currCount) {
+        logDebug(3, "WaveFileReader::read : copying again the last buffer");
+        logDebug(-1,
+                 "WaveFileReader::read : copying again the last buffer. ReadPos=%d inBufferPos=%d inBufferUsed=%d "
+                 "bytesToRead=%lld",
+                 readPos, inBufferPos, inBufferUsed, static_cast<long long>(bytesToRead));
+        // The repeat counts what the first delivery counted, not the silence.
+        if (inBufferReal < result) result = inBufferReal;
+    } else {
+        if (bytesToRead > INT32_MAX) {
+            logError(3, "read: error: chunk of %d frames is too large", buffer.currCount);
+            logTrace(10, "<");
+            return 0;
+        }
+        if (inBufferSize < bytesToRead) {
+            delete[] inBuffer;
+            inBuffer = new uint8_t[static_cast<size_t>(bytesToRead)];
+            inBufferSize = static_cast<int32_t>(bytesToRead);
+        }
+        inBufferPos = readPos;
+        uint8_t* fill = inBuffer;
+        int32_t remaining = buffer.currCount;
+        bool diskOk = true;
+        while (remaining > 0) {
+            // A looping reader that stands at the end (looping was switched on
+            // late, or it was moved there) starts again rather than going silent.
+            if (looping && sampleCount > 0 && position >= sampleCount) setPosition(0);
+            const int32_t n = available(remaining);
+            if (n <= 0 || !diskOk) {
+                logDebug(7, "read: providing %d frames silence.", remaining);
+                std::memset(fill, format->getBitsPerSample() == 8 ? 0x80 : 0,
+                            static_cast<size_t>(remaining) * static_cast<size_t>(bytesPerFrame));
+                result -= remaining;
+                break;
+            }
+            const int32_t got = static_cast<int32_t>(
+                std::fread(fill, static_cast<size_t>(bytesPerFrame), static_cast<size_t>(n), file));
+            if (got < n) {
+                logDebug(3, "while reading from disk. Only %d frames read instead of %d", got, n);
+                logDebug(5, "Pos=%d, this=%p.", static_cast<int>(tell()), static_cast<void*>(this));
+                diskOk = false;
+                std::clearerr(file);
+            }
+            position += got;
+            remaining -= got;
+            fill += static_cast<int64_t>(got) * bytesPerFrame;
+            if (!diskOk) {
+                // A partial frame may have been consumed: put the file back on
+                // the frame the position names, so the next read is aligned.
+                setPosition(position);
+            }
+            if (looping && position >= sampleCount) setPosition(0);
+        }
+        inBufferReal = result;
+    }
+
+    if (decoder) {
+        decoder->decode(inBuffer, buffer, srcFactor);
+        inBufferUsed = buffer.currCount;
+    } else {
+        logError(3, "read: error: no decoder. Filling with Silence.");
+        inBufferUsed = 0;
+    }
+    logTrace(10, "<");
+    return result;
+}
+
+} // namespace sonabel

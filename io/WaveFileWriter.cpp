@@ -1,0 +1,205 @@
+#include "io/WaveFileWriter.h"
+
+#include "core/AudioCodec.h"
+#include "core/Log.h"
+#include "core/SampleBuffer.h"
+
+#include <sys/types.h>
+
+namespace sonabel {
+
+namespace {
+
+// The file, header and pad byte included, stays within 32-bit offsets.
+constexpr int64_t maxFileBytes = INT32_MAX;
+
+void put32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>((v >> (8 * i)) & 0xff);
+}
+
+} // namespace
+
+WaveFileWriter::WaveFileWriter() : format(new WaveFileFormat) {
+    logTrace(5, ">WaveFileWriter::constructor() Object=%p", static_cast<void*>(this));
+    close();
+    logTrace(5, "<constructor");
+}
+
+WaveFileWriter::~WaveFileWriter() {
+    logTrace(5, ">WaveFileWriter::destructor() Object=%p", static_cast<void*>(this));
+    close();
+    delete format;
+    logTrace(5, "<destructor");
+}
+
+void WaveFileWriter::setBitsPerSample(int bits) {
+    if (file && bits != format->bitsPerSample) {
+        logError(2, "WaveFileWriter::setBitsPerSample: Cannot change bits per sample while open");
+        return;
+    }
+    format->setBitsPerSample(bits);
+}
+
+void WaveFileWriter::setAudioFormat(const AudioFormat& newFormat) {
+    if (file && !format->isSame(newFormat)) {
+        logError(2, "WaveFileWriter::setAudioFormat: Cannot change AudioFormat while open");
+        return;
+    }
+    format->copyFrom(newFormat);
+}
+
+bool WaveFileWriter::writeHeader(uint32_t n) {
+    if (!file) return false;
+    uint8_t h[headerSize];
+    const uint32_t riffSize = static_cast<uint32_t>(((static_cast<uint64_t>(n) + 1) & ~uint64_t{1}) + 36);
+    put32(h, FOURCC_RIFF.value);
+    put32(h + 4, riffSize);
+    put32(h + 8, FOURCC_WAVE.value);
+    put32(h + 12, FOURCC_FMT.value);
+    put32(h + 16, WaveFormatRecord::size);
+    format->toWaveFormat().toBytes(h + 20);
+    put32(h + 36, FOURCC_DATA.value);
+    put32(h + 40, n);
+    if (::fseeko(file, 0, SEEK_SET) != 0) return false;
+    if (std::fwrite(h, 1, sizeof h, file) != sizeof h) return false;
+    headerDataSize = n;
+    return true;
+}
+
+void WaveFileWriter::open() {
+    logTrace(3, ">WaveFileWriter::open()");
+    if (!getFileName()) {
+        logError(1, "No filename set !!");
+        logTrace(3, "<");
+        return;
+    }
+    close();
+    if (!format->isSupported()) {
+        // Checked before the file is created, so an existing file survives.
+        logError(1, "WaveFileWriter::open: unsupported format (%d channels, %d bits per sample)", format->channels,
+                 format->bitsPerSample);
+        logTrace(3, "<");
+        return;
+    }
+    file = std::fopen(getFileName(), "wb");
+    if (!file) {
+        logError(1, "error: could not create file '%s'", getFileName());
+        close();
+        logTrace(3, "<");
+        return;
+    }
+    // Unbuffered: every chunk reaches the kernel when write returns (a killed
+    // process keeps it) and a full disk shows in the count written.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    writeHeader(placeholderDataSize);
+    dataStart = headerSize;
+    sampleCount = 0;
+    position = 0;
+    fullReported = false;
+    delete encoder;
+    encoder = getCodecForFormat(*format);
+    logTrace(3, "<");
+}
+
+void WaveFileWriter::close() {
+    logTrace(3, ">WaveFileWriter::close()");
+    delete encoder;
+    encoder = nullptr;
+    if (file) {
+        const int64_t n = static_cast<int64_t>(format->getBytesPerFrame()) * sampleCount;
+        bool ok = ::fseeko(file, static_cast<off_t>(dataStart + n), SEEK_SET) == 0;
+        if (ok && (n & 1)) ok = std::fputc(0, file) != EOF;
+        ok = writeHeader(static_cast<uint32_t>(n)) && ok;
+        ok = std::fclose(file) == 0 && ok;
+        file = nullptr;
+        if (!ok) logError(1, "error: could not complete file '%s'", getFileName());
+    }
+    dataStart = -1;
+    sampleCount = 0;
+    position = 0;
+    started = false;
+    delete[] outBuffer;
+    outBuffer = nullptr;
+    outBufferSize = 0;
+    headerDataSize = 0;
+    logTrace(3, "<");
+}
+
+int32_t WaveFileWriter::setPosition(int32_t frame) {
+    if (frame < 0) frame = 0;
+    if (frame > sampleCount) frame = sampleCount;
+    position = frame;
+    if (file && dataStart >= 0)
+        ::fseeko(file, static_cast<off_t>(dataStart + static_cast<int64_t>(frame) * format->getBytesPerFrame()),
+                 SEEK_SET);
+    return frame;
+}
+
+int32_t WaveFileWriter::skip(int32_t frames) {
+    const int64_t target = static_cast<int64_t>(position) + frames;
+    return setPosition(target < 0 ? 0 : (target > INT32_MAX ? INT32_MAX : static_cast<int32_t>(target)));
+}
+
+void WaveFileWriter::write(SampleBuffer& buffer) {
+    logTrace(10, ">WaveFileWriter::write(buffer(%d samples, %d channels)", buffer.currCount, buffer.channelCount);
+    if (!isOpen()) {
+        logError(3, "write: error: file not opened");
+        logTrace(10, "<");
+        return;
+    }
+    if (buffer.currCount <= 0) {
+        logTrace(10, "<");
+        return;
+    }
+    if (!encoder) {
+        logError(3, "write: error: no encoder");
+        logTrace(10, "<");
+        return;
+    }
+    started = true;
+    const int bytesPerFrame = format->getBytesPerFrame();
+    const int64_t bytes = static_cast<int64_t>(bytesPerFrame) * buffer.currCount;
+    if (bytes > maxFileBytes) {
+        // No chunk of that size fits a file at all.
+        logError(3, "write: error: only %d frames instead %d frames written to disk", 0, buffer.currCount);
+        logTrace(10, "<");
+        return;
+    }
+    const int64_t room = maxFileBytes - 1 - dataStart - static_cast<int64_t>(position) * bytesPerFrame;
+    int32_t frames = buffer.currCount;
+    if (bytes > room) {
+        frames = static_cast<int32_t>(room > 0 ? room / bytesPerFrame : 0);
+        if (!fullReported) {
+            logError(1, "error: file '%s' has reached 2 GB; the rest of the recording is not written", getFileName());
+            fullReported = true;
+        }
+    }
+    if (outBufferSize < bytes) {
+        delete[] outBuffer;
+        outBuffer = new uint8_t[static_cast<size_t>(bytes)];
+        outBufferSize = static_cast<int32_t>(bytes);
+    }
+    encoder->encode(buffer, outBuffer);
+    int32_t got = 0;
+    if (frames > 0)
+        got = static_cast<int32_t>(
+            std::fwrite(outBuffer, static_cast<size_t>(bytesPerFrame), static_cast<size_t>(frames), file));
+    if (got < frames) std::clearerr(file);
+    position += got;
+    if (position > sampleCount) sampleCount = position;
+    if (got != frames)
+        logError(3, "write: error: only %d frames instead %d frames written to disk", got, buffer.currCount);
+
+    const int64_t dataBytes = static_cast<int64_t>(sampleCount) * bytesPerFrame;
+    if (dataBytes > headerDataSize) {
+        // Past the placeholder: claim the most a file may hold, so the length
+        // is still taken from the bytes present if we never get to close.
+        const int64_t most = (maxFileBytes - 1 - dataStart) / bytesPerFrame * bytesPerFrame;
+        const int64_t here = static_cast<int64_t>(position) * bytesPerFrame + dataStart;
+        writeHeader(static_cast<uint32_t>(most));
+        ::fseeko(file, static_cast<off_t>(here), SEEK_SET);
+    }
+    logTrace(10, "<");
+}
+
+} // namespace sonabel

@@ -1,0 +1,26 @@
+# Device tests against a real JACK server with the dummy driver. The server
+# is a ctest fixture: started before the first test that needs it and
+# stopped by its PID after the last. Its name is our own (one per build
+# directory), so other servers on the machine are left alone.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(JACK REQUIRED IMPORTED_TARGET jack)
+
+string(MD5 jack_hash "${CMAKE_BINARY_DIR}")
+string(SUBSTRING "${jack_hash}" 0 8 jack_hash)
+set(jack_name "sonabel-test-${jack_hash}")
+set(jack_dir "${CMAKE_BINARY_DIR}/jack")
+set(jack_script "${PROJECT_SOURCE_DIR}/tests/io/jack_server.sh")
+
+file(GLOB jack_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/io/jack/*.cpp)
+add_executable(sonabel_jack_tests ${jack_sources})
+target_link_libraries(sonabel_jack_tests PRIVATE sonabel_test_support sonabel_engine sonabel_warnings
+                      GTest::gtest GTest::gtest_main PkgConfig::JACK)
+target_compile_definitions(sonabel_jack_tests PRIVATE SONABEL_JACK_SERVER="${jack_name}"
+                           SONABEL_JACK_SCRIPT="${jack_script}" SONABEL_JACK_DIR="${jack_dir}")
+
+add_test(NAME jack_server_start COMMAND sh ${jack_script} start ${jack_name} ${jack_dir})
+set_tests_properties(jack_server_start PROPERTIES FIXTURES_SETUP jack_server TIMEOUT 30)
+add_test(NAME jack_server_stop COMMAND sh ${jack_script} stop ${jack_name} ${jack_dir})
+set_tests_properties(jack_server_stop PROPERTIES FIXTURES_CLEANUP jack_server TIMEOUT 30)
+gtest_discover_tests(sonabel_jack_tests DISCOVERY_TIMEOUT 60
+                     PROPERTIES LABELS sonabel_jack_tests FIXTURES_REQUIRED jack_server TIMEOUT 180)

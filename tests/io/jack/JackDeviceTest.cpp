@@ -1,0 +1,390 @@
+// The soundcard classes on a real JACK server (dummy driver, 44100 Hz,
+// 1024-frame periods), started by the ctest fixture: the writer as the
+// clock, a loopback from the writer's ports to the reader's, a stall longer
+// than the write-ahead, the reader as the clock, and a server killed in the
+// middle of playback.
+
+#include "LogCapture.h"
+#include "TestStreams.h"
+#include "core/DeviceListener.h"
+#include "core/SampleBuffer.h"
+#include "engine/AudioMixer.h"
+#include "engine/AudioSynchronizer.h"
+#include "engine/TickProviderChoice.h"
+#include "io/DirectSoundWriter.h"
+#include "io/MMEReader.h"
+
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace sonabel;
+using namespace sonabel::test;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr double rate = 44100.0;
+
+// Every test process talks to the fixture's server, never starts one, and
+// uses JACK.
+const bool environmentSet = [] {
+    setenv("JACK_DEFAULT_SERVER", SONABEL_JACK_SERVER, 1);
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    setenv("SONABEL_AUDIO_API", "jack", 1);
+    return true;
+}();
+
+double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+// Deterministic noise in -0.5 .. 0.5, the same in every channel: sample n of
+// the stream is noise(n).
+float noise(int64_t n) {
+    uint64_t z = static_cast<uint64_t>(n) + 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    return static_cast<float>(static_cast<double>(z >> 11) / 9007199254740992.0 - 0.5);
+}
+
+// The source: noise, remembering when each chunk was asked for.
+class NoiseReader : public ConstantReader {
+public:
+    NoiseReader() : ConstantReader(0.0f) {}
+    int32_t read(SampleBuffer& buffer, int32_t, float srcFactor) override {
+        {
+            std::lock_guard guard(mutex);
+            if (times.size() < 100000) times.push_back({frames, Clock::now()});
+        }
+        for (int c = 0; c < buffer.channelCount; ++c) {
+            float* p = buffer.getBuffer(c);
+            for (int f = 0; f < buffer.currCount; ++f) {
+                const float v = noise(frames + f);
+                p[f] = srcFactor == 0.0f ? v : p[f] + v * srcFactor;
+            }
+        }
+        frames += buffer.currCount;
+        return buffer.currCount;
+    }
+    struct Stamp {
+        int64_t frame;
+        Clock::time_point when;
+    };
+    std::mutex mutex;
+    std::vector<Stamp> times;
+    int64_t frames = 0;
+};
+
+struct Counter : DeviceListener {
+    std::atomic<int> underruns{0}, overflows{0};
+    void notify(ListenerList*, int code, int) override {
+        if (code == 100 && getenv("SONABEL_TRACE_UNDERRUNS"))
+            std::printf("underrun at %.3f\n", std::chrono::duration<double>(Clock::now().time_since_epoch()).count());
+        if (code == 100) ++underruns;
+        if (code == 101) ++overflows;
+    }
+};
+
+// Sleeps once, on its stallAt-th chunk, as a filter that hangs would.
+class StallFilter : public GainFilter {
+public:
+    explicit StallFilter(int chunk, int ms) : stallAt(chunk), stallMs(ms) {}
+    void process(SampleBuffer& buffer) override {
+        if (++calls == stallAt) {
+            stalledAt = Clock::now();
+            if (getenv("SONABEL_TRACE_UNDERRUNS"))
+                std::printf("stall at %.3f\n", std::chrono::duration<double>(stalledAt.time_since_epoch()).count());
+            std::this_thread::sleep_for(std::chrono::milliseconds(stallMs));
+        }
+        GainFilter::process(buffer);
+    }
+    int stallAt, stallMs;
+    std::atomic<int> calls{0};
+    Clock::time_point stalledAt;
+};
+
+// The engine of the program, without a window: mixer, synchronizer and the
+// soundcards.
+struct Engine {
+    AudioMixer mixer;
+    AudioSynchronizer sync;
+    Engine() {
+        mixer.open();
+        mixer.start();
+        sync.setReader(&mixer);
+        sync.start();
+    }
+    ~Engine() {
+        sync.stop();
+        sync.setTickProvider(nullptr);
+    }
+};
+
+bool waitFor(const std::function<bool()>& condition, int ms) {
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < end) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return condition();
+}
+
+// Connects our playback ports to our capture ports.
+bool connectLoopback(int channels) {
+    jack_client_t* client = jack_client_open("sonabel-patch", JackNoStartServer, nullptr);
+    if (!client) return false;
+    bool ok = true;
+    const int pid = static_cast<int>(::getpid());
+    for (int c = 0; c < channels; ++c) {
+        const std::string out = "sonabel-out-" + std::to_string(pid) + ":outport " + std::to_string(c);
+        const std::string in = "sonabel-in-" + std::to_string(pid) + ":inport " + std::to_string(c);
+        const int r = jack_connect(client, out.c_str(), in.c_str());
+        if (r != 0 && r != EEXIST) ok = false;
+    }
+    jack_client_close(client);
+    return ok;
+}
+
+} // namespace
+
+TEST(JackDevice, ListsTheServersPortsFirstAndTheNullDeviceLast) {
+    DirectSoundWriter writer;
+    ASSERT_GE(writer.getDeviceCount(), 2);
+    EXPECT_STREQ(writer.getDeviceName(0), "system (JACK)");
+    EXPECT_STREQ(writer.getDeviceName(writer.getDeviceCount() - 1), "Null device (no sound)");
+    MMEReader reader;
+    ASSERT_GE(reader.getDeviceCount(), 2);
+    EXPECT_STREQ(reader.getDeviceName(0), "system (JACK)");
+}
+
+TEST(JackDevice, WriterIsTheClockAtTheServersRate) {
+    NoiseReader source;
+    DirectSoundWriter writer;
+    Counter counter;
+    Engine engine;
+    engine.mixer.addInput(&source, 1.0f, false);
+    writer.addListener(&counter);
+    writer.setBufferCount(2); // two chunks of write-ahead
+    engine.sync.addWriter(&writer);
+    ASSERT_TRUE(writer.isStarted());
+    chooseTickProvider(&engine.sync, &writer, nullptr);
+    ASSERT_EQ(engine.sync.getTickProvider(), &writer);
+
+    ASSERT_TRUE(waitFor([&] { return writer.getPosition() > 0; }, 3000)) << "no tick came";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto t0 = Clock::now();
+    const int32_t p0 = writer.getPosition();
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    const auto t1 = Clock::now();
+    const int32_t p1 = writer.getPosition();
+    const double measured = (p1 - p0) / seconds(t0, t1);
+    std::printf("writer clock: %.1f frames/s over %.2f s\n", measured, seconds(t0, t1));
+    RecordProperty("frames_per_second", std::to_string(measured));
+    EXPECT_NEAR(measured, rate, rate * 0.01);
+    EXPECT_EQ(counter.underruns.load(), 0);
+    EXPECT_EQ(counter.overflows.load(), 0);
+    EXPECT_NEAR(engine.sync.getPosition(), writer.getPosition(), 1024) << "every chunk reached the device";
+    engine.sync.removeWriter(&writer);
+    chooseTickProvider(&engine.sync, &writer, nullptr);
+    EXPECT_EQ(engine.sync.getTickProvider(), nullptr);
+    engine.mixer.removeInput(&source);
+}
+
+TEST(JackDevice, LoopbackCapturesWhatWasPlayed) {
+    NoiseReader source;
+    DirectSoundWriter writer;
+    Counter counter;
+    Engine engine;
+    engine.mixer.addInput(&source, 1.0f, false);
+    writer.addListener(&counter);
+    writer.setBufferCount(2);
+    MMEReader reader;
+    // 30 buffers (0.7 s): the capture keeps every frame until the loop
+    // below reads it, so its frame count is its clock.
+    reader.setBufferCount(30);
+    reader.open();
+    ASSERT_TRUE(reader.isOpen());
+    engine.sync.addWriter(&writer);
+    ASSERT_TRUE(writer.isStarted());
+    reader.start();
+    chooseTickProvider(&engine.sync, &writer, &reader);
+    ASSERT_TRUE(connectLoopback(2)) << "could not connect the ports";
+
+    // Read the capture as it arrives, three seconds of it.
+    std::vector<float> captured;
+    SampleBuffer chunk(2, 1024);
+    int pos = 0;
+    const auto end = Clock::now() + std::chrono::seconds(20);
+    // The capture's clock starts with its first frame: one buffer before
+    // the first buffer is seen full (polled every 2 ms).
+    Clock::time_point captureStart{};
+    while (captured.size() < 3 * 44100 && Clock::now() < end) {
+        if (reader.available(1024) >= 1024) {
+            if (pos == 0)
+                captureStart = Clock::now() - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1024.0 / rate));
+            reader.read(chunk, ++pos, 0.0f);
+            captured.insert(captured.end(), chunk.getBuffer(0), chunk.getBuffer(0) + 1024);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    engine.sync.removeWriter(&writer);
+    chooseTickProvider(&engine.sync, nullptr, nullptr);
+    reader.close();
+    engine.mixer.removeInput(&source);
+    ASSERT_GE(captured.size(), 3u * 44100u);
+
+    // Where does noise frame 22050 turn up in the capture?
+    const int64_t probe = 22050, probeLength = 4096;
+    int64_t bestLag = -1;
+    double best = 0;
+    for (int64_t lag = -probe; lag + probe + probeLength <= static_cast<int64_t>(captured.size()); ++lag) {
+        double s = 0;
+        for (int64_t i = 0; i < probeLength; i += 4) s += captured[static_cast<size_t>(probe + lag + i)] * noise(probe + i);
+        if (s > best) {
+            best = s;
+            bestLag = lag;
+        }
+    }
+    ASSERT_GE(bestLag, -probe) << "the played noise was not found in the capture";
+    double sxy = 0, sxx = 0, syy = 0;
+    for (int64_t n = probe; n < probe + 44100 && n + bestLag < static_cast<int64_t>(captured.size()); ++n) {
+        const double x = noise(n), y = captured[static_cast<size_t>(n + bestLag)];
+        sxy += x * y;
+        sxx += x * x;
+        syy += y * y;
+    }
+    const double correlation = sxy / std::sqrt(sxx * syy);
+    EXPECT_GE(correlation, 0.99);
+
+    // Latency: from the moment the mixer made a frame to the moment the
+    // capture holds it, counted on the capture's own clock.
+    double sum = 0;
+    int count = 0;
+    {
+        std::lock_guard guard(source.mutex);
+        for (const auto& stamp : source.times) {
+            if (stamp.frame < probe || stamp.frame > probe + 44100) continue;
+            const double capturedAt = static_cast<double>(stamp.frame + bestLag) / rate;
+            sum += capturedAt - seconds(captureStart, stamp.when);
+            ++count;
+        }
+    }
+    ASSERT_GT(count, 0);
+    const double latencyFrames = sum / count * rate;
+    const double expected = writer.getWriteAheadBytes() / 4.0 + 1024.0;
+    std::printf("loopback: correlation %.5f, latency %.0f frames (write-ahead %d + period 1024 = %.0f)\n", correlation,
+                latencyFrames, writer.getWriteAheadBytes() / 4, expected);
+    RecordProperty("latency_frames", std::to_string(latencyFrames));
+    EXPECT_NEAR(latencyFrames, expected, 1024.0 * 1.5);
+    EXPECT_EQ(counter.underruns.load(), 0);
+}
+
+TEST(JackDevice, StallLongerThanTheWriteAheadGivesOneUnderrunAndPlaybackGoesOn) {
+    NoiseReader source;
+    StallFilter stall(40, 600); // about a second in
+    DirectSoundWriter writer;
+    Counter counter;
+    Engine engine;
+    engine.mixer.addInput(&source, 1.0f, false);
+    engine.mixer.addFilter(&stall);
+    writer.addListener(&counter);
+    writer.setBufferCount(4); // 93 ms of write-ahead, far less than the stall
+    engine.sync.addWriter(&writer);
+    chooseTickProvider(&engine.sync, &writer, nullptr);
+
+    ASSERT_TRUE(waitFor([&] { return stall.calls.load() > 40; }, 5000));
+    ASSERT_TRUE(waitFor([&] { return counter.underruns.load() > 0; }, 1000)) << "no underrun was reported";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto t0 = Clock::now();
+    const int32_t p0 = writer.getPosition();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const double after = (writer.getPosition() - p0) / seconds(t0, Clock::now());
+    std::printf("after the stall: %d underruns, %.1f frames/s\n", counter.underruns.load(), after);
+    EXPECT_EQ(counter.underruns.load(), 1);
+    EXPECT_EQ(counter.overflows.load(), 0);
+    EXPECT_NEAR(after, rate, rate * 0.02) << "playback keeps the server's pace";
+    EXPECT_NEAR(engine.sync.getPosition(), writer.getPosition(), 2048) << "the writer's position keeps up with the chunks";
+    engine.sync.removeWriter(&writer);
+    chooseTickProvider(&engine.sync, nullptr, nullptr);
+    engine.mixer.removeFilter(&stall);
+    engine.mixer.removeInput(&source);
+}
+
+TEST(JackDevice, ReaderAloneIsTheClockAtTheServersRate) {
+    MMEReader reader;
+    Counter counter;
+    Engine engine;
+    reader.addListener(&counter);
+    engine.mixer.addInput(&reader, 1.0f, false);
+    ASSERT_TRUE(reader.isStarted());
+    chooseTickProvider(&engine.sync, nullptr, &reader);
+    ASSERT_EQ(engine.sync.getTickProvider(), &reader);
+    ASSERT_TRUE(waitFor([&] { return engine.sync.getPosition() > 0; }, 3000)) << "no tick came";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto t0 = Clock::now();
+    const int32_t p0 = engine.sync.getPosition();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    const double measured = (engine.sync.getPosition() - p0) / seconds(t0, Clock::now());
+    std::printf("reader clock: %.1f frames/s\n", measured);
+    EXPECT_NEAR(measured, rate, rate * 0.01);
+    EXPECT_EQ(counter.underruns.load(), 0);
+    engine.mixer.removeInput(&reader);
+    chooseTickProvider(&engine.sync, nullptr, nullptr);
+    reader.close();
+}
+
+TEST(JackDevice, ServerKilledMidPlayIsReportedAndTheDevicePlaysAgainAfterARestart) {
+    // A server of this test's own, so the others keep theirs.
+    const std::string name = std::string(SONABEL_JACK_SERVER) + "-kill";
+    const std::string script = std::string("sh ") + SONABEL_JACK_SCRIPT;
+    const std::string start = script + " start " + name + " " + SONABEL_JACK_DIR + " >/dev/null";
+    ASSERT_EQ(std::system(start.c_str()), 0);
+    setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+
+    NoiseReader source;
+    DirectSoundWriter writer;
+    Engine engine;
+    engine.mixer.addInput(&source, 1.0f, false);
+    writer.setBufferCount(2);
+    engine.sync.addWriter(&writer);
+    chooseTickProvider(&engine.sync, &writer, nullptr);
+    ASSERT_TRUE(waitFor([&] { return writer.getPosition() > 44100 / 2; }, 5000));
+
+    LogCapture log;
+    const std::string kill = "kill -9 $(cat " + std::string(SONABEL_JACK_DIR) + "/" + name + ".pid)";
+    ASSERT_EQ(std::system(kill.c_str()), 0);
+    EXPECT_TRUE(waitFor([&] { return !writer.isStarted(); }, 6000)) << "the writer still claims to play";
+    EXPECT_TRUE(log.contains("write: Failed to restore lost buffer")) << "the failure was not reported";
+    const int32_t stuck = writer.getPosition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(writer.getPosition(), stuck);
+
+    ASSERT_EQ(std::system(start.c_str()), 0);
+    // Switching the device off and on, as the panel does.
+    engine.sync.removeWriter(&writer);
+    chooseTickProvider(&engine.sync, &writer, nullptr);
+    engine.sync.addWriter(&writer);
+    chooseTickProvider(&engine.sync, &writer, nullptr);
+    EXPECT_TRUE(writer.isStarted());
+    const int32_t before = writer.getPosition();
+    EXPECT_TRUE(waitFor([&] { return writer.getPosition() > before + 44100 / 2; }, 5000)) << "no playback after the restart";
+
+    engine.sync.removeWriter(&writer);
+    chooseTickProvider(&engine.sync, nullptr, nullptr);
+    engine.mixer.removeInput(&source);
+    std::system((script + " stop " + name + " " + SONABEL_JACK_DIR).c_str());
+    setenv("JACK_DEFAULT_SERVER", SONABEL_JACK_SERVER, 1);
+}

@@ -1,0 +1,53 @@
+#!/bin/sh
+# Starts or stops a private JACK server with the dummy driver for the device
+# tests: jack_server.sh start|stop NAME STATEDIR
+# start waits until jack_lsp answers (at most 10 s) and fails loudly if it
+# does not; stop ends the server by the PID that start wrote.
+set -u
+action=$1
+name=$2
+dir=$3
+pidfile="$dir/$name.pid"
+logfile="$dir/$name.log"
+mkdir -p "$dir"
+export JACK_NO_START_SERVER=1
+
+stop_server() {
+    [ -f "$pidfile" ] || return 0
+    pid=$(cat "$pidfile")
+    kill "$pid" 2>/dev/null
+    i=0
+    while kill -0 "$pid" 2>/dev/null && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+    kill -9 "$pid" 2>/dev/null
+    rm -f "$pidfile"
+}
+
+case "$action" in
+start)
+    stop_server
+    command -v jackd >/dev/null || { echo "jackd is not installed (package jackd2)"; exit 1; }
+    jackd -n "$name" --no-realtime -d dummy -r 44100 -p 1024 >"$logfile" 2>&1 </dev/null &
+    echo $! >"$pidfile"
+    i=0
+    while [ $i -lt 100 ]; do
+        if JACK_DEFAULT_SERVER="$name" jack_lsp >/dev/null 2>&1; then
+            echo "JACK server $name runs (pid $(cat "$pidfile"))"
+            exit 0
+        fi
+        if ! kill -0 "$(cat "$pidfile")" 2>/dev/null; then break; fi
+        sleep 0.1
+        i=$((i + 1))
+    done
+    echo "JACK server $name did not start; its log:"
+    cat "$logfile"
+    stop_server
+    exit 1
+    ;;
+stop)
+    stop_server
+    ;;
+*)
+    echo "usage: $0 start|stop NAME STATEDIR"
+    exit 2
+    ;;
+esac
