@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
-
 using namespace sonabel;
 
 namespace {
@@ -53,23 +50,6 @@ TEST(BrushTableTest, RampBoundaries) {
     for (int mode = 0; mode < 6; ++mode)
         for (int k = 0; k < 256; ++k)
             ASSERT_EQ(BrushTable::forMode(mode)[255 - k], BrushTable::forMode(mode)[255 + k]) << mode << " " << k;
-}
-
-TEST(BrushTableTest, NamesAndIndexes) {
-    const char* names[] = {"Greyscale",      "Blue", "Red", "Green", "Red and yellow", "Blue -> red -> yellow",
-                           "Blue: positive Red: negative"};
-    for (int mode = 0; mode < BrushTable::modeCount; ++mode)
-        EXPECT_STREQ(BrushTable::getModeName(mode), names[mode]);
-    EXPECT_EQ(&BrushTable::forMode(9), &BrushTable::forMode(6));
-    EXPECT_EQ(&BrushTable::forMode(-1), &BrushTable::forMode(0));
-
-    struct Row {
-        double scaled;
-        int index;
-    };
-    const Row rows[] = {{0.0, 255}, {0.5, 382}, {-0.5, 127}, {1.0, 510}, {40.0, 510},
-                        {-1.0, 0},  {-7.0, 0},  {INFINITY, 510}, {NAN, 0}};
-    for (const Row& r : rows) EXPECT_EQ(BrushTable::indexOf(r.scaled), r.index) << r.scaled;
 }
 
 } // namespace
