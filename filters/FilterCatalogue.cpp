@@ -12,10 +12,11 @@
 #include "filters/TimeDisplayFilter.h"
 #include "filters/WTForwardFilter.h"
 #include "filters/WTInverseFilter.h"
+#include "filters/WaveletDisplayFilter.h"
 
 namespace sonabel {
 
-int getFilterCount() { return 12; }
+int getFilterCount() { return 13; }
 
 AudioFilter* createFilter(int index) {
     switch (index) {
@@ -25,12 +26,13 @@ AudioFilter* createFilter(int index) {
     case 3: return new DenoiseFilter;
     case 4: return new DifferenceBeginFilter;
     case 5: return new DifferenceEndFilter;
-    case 6: return new TimeDisplayFilter;
-    case 7: return new StatisticsFilter;
-    case 8: return new ShowWLFunctionFilter;
-    case 9: return new EqualizerFilter;
-    case 10: return new BWLowpassFilter;
-    case 11: return new DelayFilter;
+    case 6: return new WaveletDisplayFilter;
+    case 7: return new TimeDisplayFilter;
+    case 8: return new StatisticsFilter;
+    case 9: return new ShowWLFunctionFilter;
+    case 10: return new EqualizerFilter;
+    case 11: return new BWLowpassFilter;
+    case 12: return new DelayFilter;
     default: return nullptr;
     }
 }
