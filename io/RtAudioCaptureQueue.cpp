@@ -3,7 +3,17 @@
 #include "core/AudioDeviceFormat.h"
 #include "io/RtAudioErrors.h"
 
+#include <chrono>
+#include <thread>
+
 namespace sonabel {
+
+namespace {
+
+// A capturing stream whose callback stays away this long has died.
+constexpr int64_t silentLimitNanos = 2'000'000'000;
+
+} // namespace
 
 RtAudioCaptureQueue::RtAudioCaptureQueue(AudioApi soundSystem) : api(soundSystem) {}
 
@@ -80,15 +90,37 @@ uint32_t RtAudioCaptureQueue::open(int deviceId, const AudioDeviceFormat& format
         event = nullptr;
         return getCaptureResult(e);
     }
+    lost.store(false);
+    capturing = false;
     return mmresult::ok;
 }
 
 int RtAudioCaptureQueue::callback(void*, void* input, unsigned int frames, double, unsigned int, void* self) {
-    static_cast<RtAudioCaptureQueue*>(self)->captureBlock(static_cast<const float*>(input), static_cast<int32_t>(frames));
+    auto* queue = static_cast<RtAudioCaptureQueue*>(self);
+    queue->lastCallback.store(getSteadyNanos(), std::memory_order_relaxed);
+    queue->captureBlock(static_cast<const float*>(input), static_cast<int32_t>(frames));
     return 0;
 }
 
+bool RtAudioCaptureQueue::isLost() {
+    if (lost.load()) return true;
+    if (!capturing || !audio) return false;
+    bool running = false;
+    try {
+        running = audio->isStreamRunning();
+    } catch (const RtAudioError&) {
+    }
+    if (!running || getSteadyNanos() - lastCallback.load(std::memory_order_relaxed) > silentLimitNanos) {
+        setLastMessage(running ? "the device stopped calling back" : "the sound server closed the stream");
+        lost.store(true);
+    }
+    return lost.load();
+}
+
 void RtAudioCaptureQueue::halt() {
+    capturing = false;
+    // Aborting waits for the server, which a dead one never answers.
+    if (lost.load()) return;
     try {
         if (audio->isStreamRunning()) audio->abortStream();
     } catch (const RtAudioError& e) {
@@ -98,12 +130,15 @@ void RtAudioCaptureQueue::halt() {
 
 uint32_t RtAudioCaptureQueue::start() {
     if (!audio) return mmresult::invalidHandle;
+    if (lost.load()) return mmresult::noDriver;
+    lastCallback.store(getSteadyNanos());
     try {
         if (!audio->isStreamRunning()) audio->startStream();
     } catch (const RtAudioError& e) {
         setLastMessage(e.getMessage());
         return getCaptureResult(e);
     }
+    capturing = true;
     return mmresult::ok;
 }
 
@@ -125,6 +160,11 @@ uint32_t RtAudioCaptureQueue::close() {
     if (!audio) return mmresult::invalidHandle;
     halt();
     try {
+        // When the server goes away RtAudio closes the stream on a thread of
+        // its own; let that finish before touching the stream.
+        for (int i = 0; i < 100 && lost.load() && !audio->isStreamRunning() && audio->isStreamOpen(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (audio->isStreamRunning()) audio->abortStream();
         if (audio->isStreamOpen()) audio->closeStream();
     } catch (const RtAudioError& e) {
         setLastMessage(e.getMessage());
@@ -134,6 +174,7 @@ uint32_t RtAudioCaptureQueue::close() {
     periodFrames = 0;
     flushQueue();
     event = nullptr;
+    lost.store(false);
     return mmresult::ok;
 }
 

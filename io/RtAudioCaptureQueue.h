@@ -2,6 +2,10 @@
 // The capture layer on a real sound system through RtAudio (JACK,
 // PulseAudio or ALSA). The stream callback fills the buffer at the head of
 // the queue, marks it done and signals the event; it accepts any block size.
+//
+// A stream that dies while capturing (the server went away, or the callback
+// has not run for two seconds) is lost: isLost says so, and nothing is
+// delivered until the queue is closed and opened again.
 
 #include "io/AudioApi.h"
 #include "io/CaptureQueue.h"
@@ -26,6 +30,7 @@ public:
     uint32_t stop() override;
     uint32_t reset() override;
     uint32_t close() override;
+    bool isLost() override;
 
     // The block size the device runs with, in frames (0 while closed).
     int32_t getPeriodFrames() const { return periodFrames; }
@@ -38,6 +43,9 @@ private:
     RtAudio* audio = nullptr;
     std::vector<std::string> names;
     int32_t periodFrames = 0;
+    bool capturing = false; // between start and stop, reset or close
+    std::atomic<bool> lost{false};
+    std::atomic<int64_t> lastCallback{0}; // steady_clock nanoseconds
 };
 
 } // namespace sonabel

@@ -11,10 +11,6 @@ namespace sonabel {
 
 namespace {
 
-int64_t nowNanos() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 // A playing stream whose callback stays away this long has died.
 constexpr int64_t silentLimitNanos = 2'000'000'000;
 
@@ -128,7 +124,7 @@ int RtAudioPlaybackRing::callback(void* output, void*, unsigned int frames, doub
     auto* ring = static_cast<RtAudioPlaybackRing*>(self);
     if (status & RTAUDIO_OUTPUT_UNDERFLOW) ring->deviceUnderflows.fetch_add(1, std::memory_order_relaxed);
     // The time first: a reader that sees the new block sees its time too.
-    ring->lastCallback.store(nowNanos(), std::memory_order_relaxed);
+    ring->lastCallback.store(getSteadyNanos(), std::memory_order_relaxed);
     ring->playBlock(static_cast<float*>(output), static_cast<int32_t>(frames));
     return 0;
 }
@@ -141,7 +137,7 @@ bool RtAudioPlaybackRing::checkLost() {
         running = audio->isStreamRunning();
     } catch (const RtAudioError&) {
     }
-    if (!running || nowNanos() - lastCallback.load(std::memory_order_relaxed) > silentLimitNanos) {
+    if (!running || getSteadyNanos() - lastCallback.load(std::memory_order_relaxed) > silentLimitNanos) {
         lastMessage = running ? "the device stopped calling back" : "the sound server closed the stream";
         lost.store(true);
     }
@@ -166,7 +162,7 @@ uint32_t RtAudioPlaybackRing::getCurrentPosition(int32_t* play, int32_t* write) 
     // safe-write cursor.
     int64_t into = 0;
     if (playing && block > 1) {
-        const int64_t elapsed = nowNanos() - lastCallback.load(std::memory_order_relaxed);
+        const int64_t elapsed = getSteadyNanos() - lastCallback.load(std::memory_order_relaxed);
         into = std::clamp<int64_t>(elapsed * static_cast<int64_t>(rate) / 1'000'000'000, 0, block - 1);
     }
     *play = static_cast<int32_t>(((frames - block + into) * bytesPerFrame) % n);
@@ -178,7 +174,7 @@ uint32_t RtAudioPlaybackRing::play() {
     if (!audio || getRingBytes() == 0) return dsresult::uninitialized;
     if (checkLost()) return dsresult::bufferLost;
     if (playing) return dsresult::ok;
-    lastCallback.store(nowNanos());
+    lastCallback.store(getSteadyNanos());
     try {
         audio->startStream();
     } catch (const RtAudioError& e) {
