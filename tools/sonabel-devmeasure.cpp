@@ -223,25 +223,37 @@ double percentile(std::vector<double> values, double p) {
     return values[i];
 }
 
-// The capture, channel 0, as it arrives: the last `keep` frames in a ring,
-// with the number of frames captured in all. The capture holds its frames
-// in whole buffers of `block` frames: buffer k (frames k*block ..
-// (k+1)*block-1) arrives at start + (k+1)*block / rate, where start is
-// the earliest arrival time seen less the frames before it (a buffer is
-// never seen before it is full, and sometimes seen late).
+// The capture, channel 0, as it arrives in whole buffers of `block` frames:
+// the last `keep` frames in a ring, with the time each buffer was seen. The
+// capture holds buffer k (frames k*block .. (k+1)*block-1) from its
+// arrival. A buffer is never seen before it has arrived but sometimes seen
+// late, so the arrivals are laid on the capture's own clock, set by the
+// earliest sighting near the frames in question: frames lost by the server
+// (xruns) move that clock.
 struct Capture {
-    Capture(size_t keepFrames, int blockFrames) : ring(keepFrames), block(blockFrames) {}
-    void add(const float* samples, int frames, double seenAt) {
-        for (int i = 0; i < frames; ++i) ring[static_cast<size_t>((total + i) % static_cast<int64_t>(ring.size()))] = samples[i];
-        total += frames;
-        start = std::min(start, seenAt - static_cast<double>(total) / rate);
+    Capture(int64_t keepFrames, int blockFrames)
+        : ring(static_cast<size_t>(keepFrames)), seen(static_cast<size_t>(keepFrames / blockFrames)), block(blockFrames) {}
+    void add(const float* samples, double seenAt) {
+        const int64_t k = total / block;
+        for (int i = 0; i < block; ++i) ring[static_cast<size_t>((total + i) % static_cast<int64_t>(ring.size()))] = samples[i];
+        seen[static_cast<size_t>(k % static_cast<int64_t>(seen.size()))] = seenAt;
+        total += block;
     }
-    float at(int64_t m) const { return ring[static_cast<size_t>(m % static_cast<int64_t>(ring.size()))]; }
-    double heldAt(int64_t m) const { return start + static_cast<double>((m / block + 1) * block) / rate; }
+    int64_t kept() const { return static_cast<int64_t>(ring.size()); }
+    float at(int64_t m) const { return ring[static_cast<size_t>(m % kept())]; }
+    // Start of the capture's clock (the time of its frame 0) as the buffers
+    // from frame `from` on tell it.
+    double clockFrom(int64_t from) const {
+        double start = 1e300;
+        for (int64_t k = from / block; (k + 1) * block <= total; ++k)
+            start = std::min(start, seen[static_cast<size_t>(k % static_cast<int64_t>(seen.size()))] -
+                                        static_cast<double>((k + 1) * block) / rate);
+        return start;
+    }
     std::vector<float> ring;
+    std::vector<double> seen;
     int block;
     int64_t total = 0;
-    double start = 1e300;
 };
 
 // One latency measurement from the capture so far: where the newest second
@@ -250,38 +262,52 @@ struct Capture {
 struct Latency {
     bool found = false;
     double correlation = 0;
+    int64_t lag = 0;   // capture frame minus noise frame
     double frames = 0; // made -> held by the capture
 };
 
-Latency measureLatency(const Capture& capture, const NoiseSource& source, int64_t searchFrames) {
-    Latency result;
-    const int64_t window = 44100;
-    if (capture.total < window + 8192) return result;
-    const int64_t m0 = capture.total - window; // first capture frame of the window
-    // The capture frame m0 is noise frame m0 - lag, with lag in 0 .. searchFrames.
-    const int64_t probeLength = 2048;
-    int64_t bestLag = -1;
-    double best = 0;
-    for (int64_t lag = 0; lag <= searchFrames && m0 - lag >= 0; ++lag) {
-        double s = 0;
-        for (int64_t i = 0; i < probeLength; i += 4) s += capture.at(m0 + i) * noise(m0 - lag + i);
-        if (s > best) {
-            best = s;
-            bestLag = lag;
-        }
-    }
-    if (bestLag < 0) return result;
+// Correlation of the noise with the capture at a lag, over length frames
+// from capture frame m0 (every step-th frame).
+double correlate(const Capture& capture, int64_t m0, int64_t lag, int64_t length, int64_t step) {
     double sxy = 0, sxx = 0, syy = 0;
-    for (int64_t i = 0; i < window; ++i) {
-        const double x = noise(m0 - bestLag + i), y = capture.at(m0 + i);
+    for (int64_t i = 0; i < length; i += step) {
+        const double x = noise(m0 - lag + i), y = capture.at(m0 + i);
         sxy += x * y;
         sxx += x * x;
         syy += y * y;
     }
-    result.correlation = sxx > 0 && syy > 0 ? sxy / std::sqrt(sxx * syy) : 0;
+    return sxx > 0 && syy > 0 ? sxy / std::sqrt(sxx * syy) : 0;
+}
+
+Latency measureLatency(const Capture& capture, const NoiseSource& source, int64_t lastLag) {
+    Latency result;
+    const int64_t window = 44100;
+    const int64_t probeLength = 2048;
+    if (capture.total < capture.kept()) return result;
+    const int64_t m0 = capture.total - window; // first capture frame of the window
+    // Near the last lag first; the whole kept capture when it moved far.
+    auto search = [&](int64_t from, int64_t to) {
+        int64_t best = -1;
+        double top = 0;
+        for (int64_t lag = std::max<int64_t>(from, 0); lag <= to && lag <= m0; ++lag) {
+            double sum = 0;
+            for (int64_t i = 0; i < probeLength; i += 4) sum += capture.at(m0 + i) * noise(m0 - lag + i);
+            if (sum > top) {
+                top = sum;
+                best = lag;
+            }
+        }
+        return best;
+    };
+    int64_t lag = lastLag >= 0 ? search(lastLag - 4096, lastLag + 4096) : -1;
+    if (lag < 0 || correlate(capture, m0, lag, probeLength, 1) < 0.9) lag = search(0, capture.kept() - window);
+    if (lag < 0) return result;
+    result.lag = lag;
+    result.correlation = correlate(capture, m0, lag, window, 1);
     if (result.correlation < 0.9) return result;
     // Every frame of the chunks made in the window's part of the noise.
-    const int64_t first = m0 - bestLag, last = m0 - bestLag + window;
+    const double start = capture.clockFrom(m0);
+    const int64_t first = m0 - lag, last = m0 - lag + window;
     double sum = 0;
     int64_t count = 0;
     const size_t n = source.stamps.size();
@@ -289,7 +315,8 @@ Latency measureLatency(const Capture& capture, const NoiseSource& source, int64_
         const int64_t from = source.stamps.frames[i], to = source.stamps.frames[i + 1];
         if (from < first || to > last) continue;
         for (int64_t frame = from; frame < to; ++frame) {
-            sum += capture.heldAt(frame + bestLag) - source.stamps.times[i];
+            const int64_t m = frame + lag;
+            sum += start + static_cast<double>((m / capture.block + 1) * capture.block) / rate - source.stamps.times[i];
             ++count;
         }
     }
@@ -365,6 +392,11 @@ int main(int argc, char** argv) {
     }
     TickTap tap(writer, expectedTicks * 2 + 1000);
     JackPatch patch;
+    if (onJack && !patch.client) {
+        std::fprintf(stderr, "sonabel-devmeasure: no JACK server answers%s%s\n", options.server.empty() ? "" : " as ",
+                     options.server.c_str());
+        return 1;
+    }
     const int writeAheadFrames = writer.getWriteAheadBytes() / 4;
 
     std::printf("sonabel-devmeasure: %s, device \"%s\", %.0f Hz, chunks of %d frames (%.2f ms)\n", getAudioApiName(api),
@@ -414,7 +446,7 @@ int main(int argc, char** argv) {
 
     // The capture is read here as it arrives; every 10 s the latency is
     // measured on the newest second of it.
-    Capture capture(static_cast<size_t>(rate * 4), options.chunk);
+    Capture capture(static_cast<int64_t>(rate * 4) / options.chunk * options.chunk, options.chunk);
     SampleBuffer chunk(2, options.chunk);
     std::vector<Latency> latencies;
     int position = 0;
@@ -426,12 +458,12 @@ int main(int argc, char** argv) {
         if (patched && reader.available(options.chunk) >= options.chunk) {
             const double seenAt = nowSeconds();
             reader.read(chunk, ++position, 0.0f);
-            capture.add(chunk.getBuffer(0), options.chunk, seenAt);
+            capture.add(chunk.getBuffer(0), seenAt);
             continue;
         }
         if (patched && Clock::now() >= nextCheck) {
             nextCheck += std::chrono::seconds(10);
-            latencies.push_back(measureLatency(capture, source, 44100));
+            latencies.push_back(measureLatency(capture, source, latencies.empty() ? -1 : latencies.back().lag));
         }
         if (Clock::now() >= nextReport) {
             nextReport += std::chrono::seconds(60);
@@ -441,7 +473,7 @@ int main(int argc, char** argv) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    if (patched) latencies.push_back(measureLatency(capture, source, 44100));
+    if (patched) latencies.push_back(measureLatency(capture, source, latencies.empty() ? -1 : latencies.back().lag));
     const double elapsed = secondsSince(begin);
 
     sync.setTickProvider(nullptr);
