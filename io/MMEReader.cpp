@@ -291,6 +291,11 @@ void MMEReader::start() {
     started.store(true);
 }
 
+bool MMEReader::isStarted() {
+    if (started.load() && waveIn.load()) checkLost();
+    return started.load();
+}
+
 void MMEReader::stop() {
     if (!started.load()) {
         logDebug(2, "MMEReader::stop(): not started !");
@@ -328,6 +333,12 @@ int32_t MMEReader::read(SampleBuffer& buffer, int32_t readPos, float srcFactor) 
     LockGuard guard(bufferLock);
     if (!headers) {
         // Closed since the started test.
+        logTrace(10, "<read");
+        return 0;
+    }
+    if (checkLost()) {
+        // Nothing came, and a chunk to overwrite is silence, not old audio.
+        if (srcFactor == 0.0f) buffer.makeSilence(0, buffer.currCount);
         logTrace(10, "<read");
         return 0;
     }

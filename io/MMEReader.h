@@ -20,7 +20,7 @@
 // A device that dies while capturing (its server went away) is reported
 // once at level 1 and the reader stops: the clock goes quiet and read gives
 // nothing, without underrun notices, until the device is closed and opened
-// again.
+// again. read, the ticker and isStarted each look for it.
 //
 // Locks: bufferLock (recursive) guards the headers, currentBuffer,
 // currentOffset, the inBuffer fields and every queue call; tickLock guards
@@ -84,7 +84,8 @@ public:
     bool isOpen() override { return waveIn.load() != nullptr; }
     void start() override;
     void stop() override;
-    bool isStarted() override { return started.load(); }
+    // Also asks a started device whether it is still alive.
+    bool isStarted() override;
     int32_t read(SampleBuffer& buffer, int32_t position, float srcFactor) override;
 
     // The ticker loop (Runnable).

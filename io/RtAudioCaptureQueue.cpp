@@ -10,8 +10,10 @@ namespace sonabel {
 
 namespace {
 
-// A capturing stream whose callback stays away this long has died.
-constexpr int64_t silentLimitNanos = 2'000'000'000;
+// A capturing stream whose callback stays away this long has died. Long: a
+// PulseAudio monitor takes two seconds before it delivers more than its
+// first block.
+constexpr int64_t silentLimitNanos = 5'000'000'000;
 
 } // namespace
 
@@ -91,13 +93,17 @@ uint32_t RtAudioCaptureQueue::open(int deviceId, const AudioDeviceFormat& format
         return getCaptureResult(e);
     }
     lost.store(false);
+    closedByServer = false;
     capturing = false;
+    rate = static_cast<uint32_t>(format.sampleRate);
     return mmresult::ok;
 }
 
 int RtAudioCaptureQueue::callback(void*, void* input, unsigned int frames, double, unsigned int, void* self) {
     auto* queue = static_cast<RtAudioCaptureQueue*>(self);
-    queue->lastCallback.store(getSteadyNanos(), std::memory_order_relaxed);
+    // Stale blocks of a dead server are not captured, and 2 asks RtAudio to
+    // abort the stream (for input alone that never waits on the server).
+    if (!queue->watch.note(static_cast<int32_t>(frames))) return 2;
     queue->captureBlock(static_cast<const float*>(input), static_cast<int32_t>(frames));
     return 0;
 }
@@ -110,8 +116,15 @@ bool RtAudioCaptureQueue::isLost() {
         running = audio->isStreamRunning();
     } catch (const RtAudioError&) {
     }
-    if (!running || getSteadyNanos() - lastCallback.load(std::memory_order_relaxed) > silentLimitNanos) {
-        setLastMessage(running ? "the device stopped calling back" : "the sound server closed the stream");
+    if (watch.isRunaway()) {
+        setLastMessage("the device ran far faster than real time (its server is gone)");
+        lost.store(true);
+    } else if (!running) {
+        setLastMessage("the sound server closed the stream");
+        closedByServer = true;
+        lost.store(true);
+    } else if (getSteadyNanos() - watch.getLastNanos() > silentLimitNanos) {
+        setLastMessage("the device stopped calling back");
         lost.store(true);
     }
     return lost.load();
@@ -131,7 +144,7 @@ void RtAudioCaptureQueue::halt() {
 uint32_t RtAudioCaptureQueue::start() {
     if (!audio) return mmresult::invalidHandle;
     if (lost.load()) return mmresult::noDriver;
-    lastCallback.store(getSteadyNanos());
+    watch.reset(rate);
     try {
         if (!audio->isStreamRunning()) audio->startStream();
     } catch (const RtAudioError& e) {
@@ -162,9 +175,14 @@ uint32_t RtAudioCaptureQueue::close() {
     try {
         // When the server goes away RtAudio closes the stream on a thread of
         // its own; let that finish before touching the stream.
-        for (int i = 0; i < 100 && lost.load() && !audio->isStreamRunning() && audio->isStreamOpen(); ++i)
+        for (int i = 0; i < 100 && closedByServer && !audio->isStreamRunning() && audio->isStreamOpen(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (audio->isStreamRunning()) audio->abortStream();
+    } catch (const RtAudioError& e) {
+        // Aborting a stream whose server is gone may fail; closing still works.
+        setLastMessage(e.getMessage());
+    }
+    try {
         if (audio->isStreamOpen()) audio->closeStream();
     } catch (const RtAudioError& e) {
         setLastMessage(e.getMessage());
@@ -175,6 +193,7 @@ uint32_t RtAudioCaptureQueue::close() {
     flushQueue();
     event = nullptr;
     lost.store(false);
+    closedByServer = false;
     return mmresult::ok;
 }
 

@@ -3,11 +3,13 @@
 // PulseAudio or ALSA). The stream callback fills the buffer at the head of
 // the queue, marks it done and signals the event; it accepts any block size.
 //
-// A stream that dies while capturing (the server went away, or the callback
-// has not run for two seconds) is lost: isLost says so, and nothing is
-// delivered until the queue is closed and opened again.
+// A stream that dies while capturing (the server went away, its callback
+// has not run for five seconds, or it spins far faster than real time) is
+// lost: isLost says so, and nothing is delivered until the queue is closed
+// and opened again. A spinning callback stops its stream at once.
 
 #include "io/AudioApi.h"
+#include "io/CallbackWatch.h"
 #include "io/CaptureQueue.h"
 
 #include <atomic>
@@ -45,7 +47,11 @@ private:
     int32_t periodFrames = 0;
     bool capturing = false; // between start and stop, reset or close
     std::atomic<bool> lost{false};
-    std::atomic<int64_t> lastCallback{0}; // steady_clock nanoseconds
+    // The server closed the stream itself (RtAudio finishes closing it on a
+    // thread of its own).
+    bool closedByServer = false;
+    uint32_t rate = 44100;
+    CallbackWatch watch;
 };
 
 } // namespace sonabel

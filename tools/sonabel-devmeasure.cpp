@@ -283,7 +283,7 @@ Latency measureLatency(const Capture& capture, const NoiseSource& source, int64_
     Latency result;
     const int64_t window = 44100;
     const int64_t probeLength = 2048;
-    if (capture.total < capture.kept()) return result;
+    if (capture.total < window + probeLength) return result;
     const int64_t m0 = capture.total - window; // first capture frame of the window
     // Near the last lag first; the whole kept capture when it moved far.
     auto search = [&](int64_t from, int64_t to) {

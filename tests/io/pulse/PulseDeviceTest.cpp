@@ -1,9 +1,11 @@
 // The soundcard classes on PulseAudio: a private server with one null sink,
 // the writer playing noise into it as the clock, and the reader capturing
-// the sink's monitor. The noise must arrive. A machine without PulseAudio
-// skips the test and says why.
+// the sink's monitor. The noise must arrive, and a server killed under both
+// must be reported by both. A machine without PulseAudio skips the tests
+// and says why.
 
 #include "LiveAudio.h"
+#include "LogCapture.h"
 #include "engine/TickProviderChoice.h"
 #include "io/DirectSoundWriter.h"
 #include "io/MMEReader.h"
@@ -121,4 +123,48 @@ TEST(PulseDevice, PlaysIntoANullSinkAndCapturesItFromTheMonitor) {
                 match.correlation, static_cast<long long>(match.lag), counter.underruns.load(), counter.overflows.load());
     EXPECT_GT(rms, 0.1) << "no sound arrived at the monitor";
     EXPECT_GE(match.correlation, 0.9) << "what arrived is not what was played";
+}
+
+TEST(PulseDevice, ServerKilledUnderPlaybackAndCaptureIsReportedByBothWithoutAStormOfUnderruns) {
+    PulseServer server;
+    if (!server.running) GTEST_SKIP() << "PulseAudio is not available here: " << server.reason;
+
+    NoiseReader source;
+    DirectSoundWriter writer;
+    MMEReader reader;
+    NoticeCounter played, captured;
+    LiveEngine engine;
+    writer.addListener(&played);
+    reader.addListener(&captured);
+    writer.setBufferCount(4);
+    engine.mixer.addInput(&source, 1.0f, false);
+    engine.mixer.addInput(&reader, 1.0f, false);
+    engine.sync.addWriter(&writer);
+    ASSERT_TRUE(writer.isStarted());
+    ASSERT_TRUE(reader.isStarted());
+    chooseTickProvider(&engine.sync, &writer, &reader);
+    // The null sink asks for little in its first two seconds.
+    ASSERT_TRUE(waitFor([&] { return writer.getPosition() > 3 * 44100 / 2; }, 10000)) << "playback did not get going";
+
+    LogCapture log;
+    const int underrunsBefore = played.underruns.load();
+    const std::string kill = "kill -9 $(cat " + server.dir + "/pulse.pid)";
+    ASSERT_EQ(std::system(kill.c_str()), 0);
+    EXPECT_TRUE(waitFor([&] { return !writer.isStarted(); }, 6000)) << "the writer still claims to play";
+    EXPECT_TRUE(waitFor([&] { return !reader.isStarted(); }, 6000)) << "the reader still claims to capture";
+    EXPECT_EQ(log.count("ERROR: write: Failed to restore lost buffer: "), 1);
+    EXPECT_EQ(log.count("ERROR: Capture from "), 1);
+    // A stream on a dead server spins; before it was caught it counted a
+    // few underruns at most, not hundreds a second.
+    EXPECT_LT(played.underruns.load() - underrunsBefore, 20);
+    const int32_t stuck = writer.getPosition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(writer.getPosition(), stuck) << "the clock went quiet";
+    std::printf("pulse killed: %d playback underruns after, %d capture underruns\n", played.underruns.load() - underrunsBefore,
+                captured.underruns.load());
+
+    engine.sync.removeWriter(&writer);
+    engine.mixer.removeInput(&reader);
+    chooseTickProvider(&engine.sync, nullptr, nullptr);
+    engine.mixer.removeInput(&source);
 }
