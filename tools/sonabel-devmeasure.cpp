@@ -8,8 +8,10 @@
 //     nominal chunk time, median and 99th percentile of its size;
 //   - loopback latency: the device's output ports are connected to the
 //     capture device's input ports, the played noise is found in the
-//     capture, and the time from making a frame to capturing it is set
-//     against the write-ahead.
+//     capture every 10 s, and the time from making a frame to the capture
+//     holding it is set against the write-ahead. (On JACK the server hands
+//     output ports to input ports within one cycle, so the latency is the
+//     write-ahead, less the ticker's polling delay.)
 //
 // Usage: sonabel-devmeasure [--seconds N] [--write-ahead CHUNKS]
 //        [--chunk FRAMES] [--busy] [--no-loopback] [--server NAME]
