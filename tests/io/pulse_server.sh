@@ -41,7 +41,8 @@ start)
     echo $! >"$pidfile"
     i=0
     while [ $i -lt 100 ]; do
-        if env XDG_RUNTIME_DIR="$runtime" PULSE_SERVER="unix:$runtime/pulse/native" pactl info >/dev/null 2>&1; then
+        if env XDG_RUNTIME_DIR="$runtime" PULSE_SERVER="unix:$runtime/pulse/native" PULSE_COOKIE="$dir/home/pulse/cookie" \
+            pactl info >/dev/null 2>&1; then
             echo "PulseAudio runs (pid $(cat "$pidfile")) at $runtime/pulse/native"
             exit 0
         fi
