@@ -11,6 +11,8 @@
 //                         filled head buffer as done
 //   reset                 stops and returns every queued buffer as done
 //   unprepare, close      give everything back
+//   isLost                the device died while capturing (its server
+//                         went away); only close helps
 //
 // Results are codes of the table below (0 = success); getErrorText turns
 // one into text. The reader serialises every call with its own lock; only
@@ -80,6 +82,10 @@ public:
     virtual uint32_t stop() = 0;
     virtual uint32_t reset() = 0;
     virtual uint32_t close() = 0;
+    // True once the device has died under a started capture (its server
+    // went away): it delivers nothing more until it is closed and opened
+    // again. The reader's lock is held; cheap enough for every underrun.
+    virtual bool isLost() { return false; }
     // Copies the text of code into text (at most size bytes with the end
     // zero). Returns 0, or badErrNum for an unknown code.
     virtual uint32_t getErrorText(uint32_t code, char* text, int32_t size);

@@ -189,6 +189,19 @@ void MMEReader::giveBack(int32_t index) {
     if (index < bufferCount) putBufferInQueue(index);
 }
 
+bool MMEReader::checkLost() {
+    LockGuard guard(bufferLock);
+    if (lost.load()) return true;
+    CaptureQueue* queue = waveIn.load();
+    if (!queue || !started.load() || !queue->isLost()) return false;
+    // Said once; the reader stops so that nothing waits for this device.
+    lost.store(true);
+    started.store(false);
+    logError(1, "Capture from %s stopped: %s", devices[static_cast<size_t>(deviceNumber)].name.c_str(),
+             getErrorText(queue, mmresult::noDriver));
+    return true;
+}
+
 // ---- open and close ------------------------------------------------------
 
 void MMEReader::open() {
@@ -210,6 +223,7 @@ void MMEReader::open() {
             logError(1, "Unable to open %s: %s", entry.name.c_str(), getErrorText(entry.layer, result));
             return;
         }
+        lost.store(false);
         bufferEvent.store(&event);
         waveIn.store(entry.layer);
         headers = new CaptureBuffer[maxBuffers];
@@ -254,6 +268,7 @@ void MMEReader::close() {
     inBufferUsed = 0;
     delete decoder;
     decoder = nullptr;
+    lost.store(false);
 }
 
 void MMEReader::start() {
@@ -274,6 +289,11 @@ void MMEReader::start() {
         return;
     }
     started.store(true);
+}
+
+bool MMEReader::isStarted() {
+    if (started.load() && waveIn.load()) checkLost();
+    return started.load();
 }
 
 void MMEReader::stop() {
@@ -299,7 +319,8 @@ void MMEReader::stop() {
 int32_t MMEReader::read(SampleBuffer& buffer, int32_t readPos, float srcFactor) {
     logTrace(10, ">MMEReader::read(...)");
     if (!started.load()) {
-        logError(2, "MMEReader::read(): is not started!.");
+        // A lost device was reported once; its chunks are simply empty.
+        if (!lost.load()) logError(2, "MMEReader::read(): is not started!.");
         logTrace(10, "<read");
         return 0;
     }
@@ -312,6 +333,12 @@ int32_t MMEReader::read(SampleBuffer& buffer, int32_t readPos, float srcFactor) 
     LockGuard guard(bufferLock);
     if (!headers) {
         // Closed since the started test.
+        logTrace(10, "<read");
+        return 0;
+    }
+    if (checkLost()) {
+        // Nothing came, and a chunk to overwrite is silence, not old audio.
+        if (srcFactor == 0.0f) buffer.makeSilence(0, buffer.currCount);
         logTrace(10, "<read");
         return 0;
     }
@@ -337,8 +364,12 @@ int32_t MMEReader::read(SampleBuffer& buffer, int32_t readPos, float srcFactor) 
                     currentBuffer = next;
                     ++idleTurns;
                 } else {
-                    logDebug(3, "Input buffer underrun -> providing silence");
-                    notifyListeners(100, 0);
+                    // A device that died is reported as such, not as an
+                    // endless run of underruns.
+                    if (!checkLost()) {
+                        logDebug(3, "Input buffer underrun -> providing silence");
+                        notifyListeners(100, 0);
+                    }
                     std::memset(inBuffer + filled, deviceFormat.getBitsPerSample() == 8 ? 0x80 : 0,
                                 static_cast<size_t>(bytes - filled));
                     result -= (bytes - filled) / bpf;
@@ -471,7 +502,8 @@ void MMEReader::run(Thread& thread) {
     while (going()) {
         AudioEvent* e = bufferEvent.load();
         if (started.load() && e) {
-            e->wait(300);
+            // A device that stays quiet may have died.
+            if (!e->wait(300)) checkLost();
             const int32_t d = getTickFrames();
             auto live = [&] { return bufferEvent.load() != nullptr && started.load() && going(); };
             if (live()) {

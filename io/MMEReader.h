@@ -17,6 +17,11 @@
 // beyond the first, keeping one chunk in reserve. stopTicker must run
 // before the reader is destroyed.
 //
+// A device that dies while capturing (its server went away) is reported
+// once at level 1 and the reader stops: the clock goes quiet and read gives
+// nothing, without underrun notices, until the device is closed and opened
+// again. read, the ticker and isStarted each look for it.
+//
 // Locks: bufferLock (recursive) guards the headers, currentBuffer,
 // currentOffset, the inBuffer fields and every queue call; tickLock guards
 // tickFrames.
@@ -79,7 +84,8 @@ public:
     bool isOpen() override { return waveIn.load() != nullptr; }
     void start() override;
     void stop() override;
-    bool isStarted() override { return started.load(); }
+    // Also asks a started device whether it is still alive.
+    bool isStarted() override;
     int32_t read(SampleBuffer& buffer, int32_t position, float srcFactor) override;
 
     // The ticker loop (Runnable).
@@ -99,6 +105,7 @@ private:
     void enumerate();
     void putBufferInQueue(int32_t index);
     void giveBack(int32_t index);
+    bool checkLost();
     const char* getErrorText(CaptureQueue* queue, uint32_t code);
     int bytesPerFrame() const { return deviceFormat.getBitsPerSample() * deviceFormat.channels / 8; }
 
@@ -125,6 +132,9 @@ private:
     Lock* tickLock;
     Thread* tickerThread = nullptr;
     std::atomic<bool> started{false};
+    // Set when the device died under a started capture; cleared by open
+    // and close.
+    std::atomic<bool> lost{false};
     std::atomic<bool> stopTicking{false};
     std::atomic<bool> tickerInside{false};
     bool listed = false;

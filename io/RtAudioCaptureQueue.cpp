@@ -3,7 +3,19 @@
 #include "core/AudioDeviceFormat.h"
 #include "io/RtAudioErrors.h"
 
+#include <chrono>
+#include <thread>
+
 namespace sonabel {
+
+namespace {
+
+// A capturing stream whose callback stays away this long has died. Long: a
+// PulseAudio monitor takes two seconds before it delivers more than its
+// first block.
+constexpr int64_t silentLimitNanos = 5'000'000'000;
+
+} // namespace
 
 RtAudioCaptureQueue::RtAudioCaptureQueue(AudioApi soundSystem) : api(soundSystem) {}
 
@@ -80,15 +92,48 @@ uint32_t RtAudioCaptureQueue::open(int deviceId, const AudioDeviceFormat& format
         event = nullptr;
         return getCaptureResult(e);
     }
+    lost.store(false);
+    closedByServer = false;
+    capturing = false;
+    rate = static_cast<uint32_t>(format.sampleRate);
     return mmresult::ok;
 }
 
 int RtAudioCaptureQueue::callback(void*, void* input, unsigned int frames, double, unsigned int, void* self) {
-    static_cast<RtAudioCaptureQueue*>(self)->captureBlock(static_cast<const float*>(input), static_cast<int32_t>(frames));
+    auto* queue = static_cast<RtAudioCaptureQueue*>(self);
+    // Stale blocks of a dead server are not captured, and 2 asks RtAudio to
+    // abort the stream (for input alone that never waits on the server).
+    if (!queue->watch.note(static_cast<int32_t>(frames))) return 2;
+    queue->captureBlock(static_cast<const float*>(input), static_cast<int32_t>(frames));
     return 0;
 }
 
+bool RtAudioCaptureQueue::isLost() {
+    if (lost.load()) return true;
+    if (!capturing || !audio) return false;
+    bool running = false;
+    try {
+        running = audio->isStreamRunning();
+    } catch (const RtAudioError&) {
+    }
+    if (watch.isRunaway()) {
+        setLastMessage("the device ran far faster than real time (its server is gone)");
+        lost.store(true);
+    } else if (!running) {
+        setLastMessage("the sound server closed the stream");
+        closedByServer = true;
+        lost.store(true);
+    } else if (getSteadyNanos() - watch.getLastNanos() > silentLimitNanos) {
+        setLastMessage("the device stopped calling back");
+        lost.store(true);
+    }
+    return lost.load();
+}
+
 void RtAudioCaptureQueue::halt() {
+    capturing = false;
+    // Aborting waits for the server, which a dead one never answers.
+    if (lost.load()) return;
     try {
         if (audio->isStreamRunning()) audio->abortStream();
     } catch (const RtAudioError& e) {
@@ -98,12 +143,15 @@ void RtAudioCaptureQueue::halt() {
 
 uint32_t RtAudioCaptureQueue::start() {
     if (!audio) return mmresult::invalidHandle;
+    if (lost.load()) return mmresult::noDriver;
+    watch.reset(rate);
     try {
         if (!audio->isStreamRunning()) audio->startStream();
     } catch (const RtAudioError& e) {
         setLastMessage(e.getMessage());
         return getCaptureResult(e);
     }
+    capturing = true;
     return mmresult::ok;
 }
 
@@ -125,6 +173,16 @@ uint32_t RtAudioCaptureQueue::close() {
     if (!audio) return mmresult::invalidHandle;
     halt();
     try {
+        // When the server goes away RtAudio closes the stream on a thread of
+        // its own; let that finish before touching the stream.
+        for (int i = 0; i < 100 && closedByServer && !audio->isStreamRunning() && audio->isStreamOpen(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (audio->isStreamRunning()) audio->abortStream();
+    } catch (const RtAudioError& e) {
+        // Aborting a stream whose server is gone may fail; closing still works.
+        setLastMessage(e.getMessage());
+    }
+    try {
         if (audio->isStreamOpen()) audio->closeStream();
     } catch (const RtAudioError& e) {
         setLastMessage(e.getMessage());
@@ -134,6 +192,8 @@ uint32_t RtAudioCaptureQueue::close() {
     periodFrames = 0;
     flushQueue();
     event = nullptr;
+    lost.store(false);
+    closedByServer = false;
     return mmresult::ok;
 }
 

@@ -2,8 +2,14 @@
 // The capture layer on a real sound system through RtAudio (JACK,
 // PulseAudio or ALSA). The stream callback fills the buffer at the head of
 // the queue, marks it done and signals the event; it accepts any block size.
+//
+// A stream that dies while capturing (the server went away, its callback
+// has not run for five seconds, or it spins far faster than real time) is
+// lost: isLost says so, and nothing is delivered until the queue is closed
+// and opened again. A spinning callback stops its stream at once.
 
 #include "io/AudioApi.h"
+#include "io/CallbackWatch.h"
 #include "io/CaptureQueue.h"
 
 #include <atomic>
@@ -26,6 +32,7 @@ public:
     uint32_t stop() override;
     uint32_t reset() override;
     uint32_t close() override;
+    bool isLost() override;
 
     // The block size the device runs with, in frames (0 while closed).
     int32_t getPeriodFrames() const { return periodFrames; }
@@ -38,6 +45,13 @@ private:
     RtAudio* audio = nullptr;
     std::vector<std::string> names;
     int32_t periodFrames = 0;
+    bool capturing = false; // between start and stop, reset or close
+    std::atomic<bool> lost{false};
+    // The server closed the stream itself (RtAudio finishes closing it on a
+    // thread of its own).
+    bool closedByServer = false;
+    uint32_t rate = 44100;
+    CallbackWatch watch;
 };
 
 } // namespace sonabel

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -68,6 +69,10 @@ uint32_t getCaptureResult(const RtAudioError& error) {
     case Kind::other: break;
     }
     return mmresult::error;
+}
+
+int64_t getSteadyNanos() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 void makeStreamName(char* name, int size, const char* role) {

@@ -18,6 +18,9 @@ RtAudio::Api getRtAudioApi(AudioApi api);
 uint32_t getPlaybackResult(const RtAudioError& error);
 // The same for capture (mmresult).
 uint32_t getCaptureResult(const RtAudioError& error);
+// steady_clock's now in nanoseconds: callbacks stamp their last visit with
+// it, and a stream whose callback stays away too long has died.
+int64_t getSteadyNanos();
 // A client name of our own for the server's patchbay: "sonabel-out-1234".
 void makeStreamName(char* name, int size, const char* role);
 

@@ -11,12 +11,10 @@ namespace sonabel {
 
 namespace {
 
-int64_t nowNanos() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// A playing stream whose callback stays away this long has died.
-constexpr int64_t silentLimitNanos = 2'000'000'000;
+// A playing stream whose callback stays away this long has died. Long: a
+// PulseAudio null sink takes two seconds before it asks for more than its
+// first block.
+constexpr int64_t silentLimitNanos = 5'000'000'000;
 
 } // namespace
 
@@ -105,9 +103,14 @@ void RtAudioPlaybackRing::closeStream() {
     try {
         // When the server goes away RtAudio closes the stream on a thread of
         // its own; let that finish before touching the stream.
-        for (int i = 0; i < 100 && lost.load() && !audio->isStreamRunning() && audio->isStreamOpen(); ++i)
+        for (int i = 0; i < 100 && closedByServer && !audio->isStreamRunning() && audio->isStreamOpen(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (audio->isStreamRunning()) audio->abortStream();
+    } catch (const RtAudioError& e) {
+        // Aborting a stream whose server is gone fails; closing still works.
+        lastMessage = e.getMessage();
+    }
+    try {
         if (audio->isStreamOpen()) audio->closeStream();
     } catch (const RtAudioError& e) {
         lastMessage = e.getMessage();
@@ -121,6 +124,7 @@ void RtAudioPlaybackRing::release() {
     closeStream();
     playing = false;
     lost.store(false);
+    closedByServer = false;
     freeRing();
 }
 
@@ -128,7 +132,7 @@ int RtAudioPlaybackRing::callback(void* output, void*, unsigned int frames, doub
     auto* ring = static_cast<RtAudioPlaybackRing*>(self);
     if (status & RTAUDIO_OUTPUT_UNDERFLOW) ring->deviceUnderflows.fetch_add(1, std::memory_order_relaxed);
     // The time first: a reader that sees the new block sees its time too.
-    ring->lastCallback.store(nowNanos(), std::memory_order_relaxed);
+    ring->watch.note(static_cast<int32_t>(frames));
     ring->playBlock(static_cast<float*>(output), static_cast<int32_t>(frames));
     return 0;
 }
@@ -141,8 +145,15 @@ bool RtAudioPlaybackRing::checkLost() {
         running = audio->isStreamRunning();
     } catch (const RtAudioError&) {
     }
-    if (!running || nowNanos() - lastCallback.load(std::memory_order_relaxed) > silentLimitNanos) {
-        lastMessage = running ? "the device stopped calling back" : "the sound server closed the stream";
+    if (watch.isRunaway()) {
+        lastMessage = "the device ran far faster than real time (its server is gone)";
+        lost.store(true);
+    } else if (!running) {
+        lastMessage = "the sound server closed the stream";
+        closedByServer = true;
+        lost.store(true);
+    } else if (getSteadyNanos() - watch.getLastNanos() > silentLimitNanos) {
+        lastMessage = "the device stopped calling back";
         lost.store(true);
     }
     return lost.load();
@@ -166,7 +177,7 @@ uint32_t RtAudioPlaybackRing::getCurrentPosition(int32_t* play, int32_t* write) 
     // safe-write cursor.
     int64_t into = 0;
     if (playing && block > 1) {
-        const int64_t elapsed = nowNanos() - lastCallback.load(std::memory_order_relaxed);
+        const int64_t elapsed = getSteadyNanos() - watch.getLastNanos();
         into = std::clamp<int64_t>(elapsed * static_cast<int64_t>(rate) / 1'000'000'000, 0, block - 1);
     }
     *play = static_cast<int32_t>(((frames - block + into) * bytesPerFrame) % n);
@@ -178,7 +189,7 @@ uint32_t RtAudioPlaybackRing::play() {
     if (!audio || getRingBytes() == 0) return dsresult::uninitialized;
     if (checkLost()) return dsresult::bufferLost;
     if (playing) return dsresult::ok;
-    lastCallback.store(nowNanos());
+    watch.reset(rate);
     try {
         audio->startStream();
     } catch (const RtAudioError& e) {
@@ -219,6 +230,7 @@ uint32_t RtAudioPlaybackRing::restore() {
     closeStream();
     playing = false;
     const uint32_t result = openStream();
+    closedByServer = false;
     if (result != dsresult::ok) {
         lost.store(true);
         return result;

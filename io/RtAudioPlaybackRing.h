@@ -5,12 +5,14 @@
 // silence, not old audio. It accepts any block size (JACK imposes its own
 // period).
 //
-// A stream that dies while playing (the server went away, or the callback
-// has not run for two seconds) makes the ring lost: lock and
+// A stream that dies while playing (the server went away, its callback has
+// not run for five seconds, or it spins far faster than real time) makes
+// the ring lost: lock and
 // getCurrentPosition report dsresult::bufferLost, and restore reopens the
 // stream on the same device.
 
 #include "io/AudioApi.h"
+#include "io/CallbackWatch.h"
 #include "io/PlaybackRing.h"
 
 #include <atomic>
@@ -59,7 +61,10 @@ private:
     bool playing = false;
     int32_t periodFrames = 0;
     std::atomic<bool> lost{false};
-    std::atomic<int64_t> lastCallback{0}; // steady_clock nanoseconds
+    // The server closed the stream itself (RtAudio finishes closing it on a
+    // thread of its own).
+    bool closedByServer = false;
+    CallbackWatch watch;
     std::atomic<int64_t> deviceUnderflows{0};
     std::string lastMessage;
 };

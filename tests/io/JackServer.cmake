@@ -10,6 +10,8 @@ string(SUBSTRING "${jack_hash}" 0 8 jack_hash)
 set(jack_name "sonabel-test-${jack_hash}")
 set(jack_dir "${CMAKE_BINARY_DIR}/jack")
 set(jack_script "${PROJECT_SOURCE_DIR}/tests/io/jack_server.sh")
+# Other folders' tests that need the server ask for its name.
+set_property(GLOBAL PROPERTY SONABEL_JACK_SERVER_NAME "${jack_name}")
 
 file(GLOB jack_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/io/jack/*.cpp)
 add_executable(sonabel_jack_tests ${jack_sources})

@@ -203,6 +203,56 @@ TEST_F(MMEReaderTest, TickerTicksOncePerWholeChunkBeyondTheFirst) {
     EXPECT_EQ(counter.underruns.load(), 0);
 }
 
+TEST_F(MMEReaderTest, DeviceThatDiesIsReportedOnceNotAsUnderrunsAndWorksAgainAfterReopening) {
+    openAndStart();
+    queue->capture(1024, 0.25f);
+    SampleBuffer chunk(2, 1024);
+    EXPECT_EQ(readChunk(chunk), 1024);
+    queue->lost.store(true);
+    LogCapture log;
+    EXPECT_EQ(readChunk(chunk), 0);
+    EXPECT_FLOAT_EQ(chunk.getBuffer(0)[0], 0.0f);
+    EXPECT_EQ(counter.underruns.load(), 0);
+    EXPECT_FALSE(reader->isStarted());
+    EXPECT_TRUE(reader->isOpen());
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(readChunk(chunk), 0);
+    EXPECT_EQ(log.all(), std::vector<std::string>{
+                             LogCapture::error("Capture from Default input stopped: No sound system is available.", 1)})
+        << "said once, and nothing for the chunks after it";
+    EXPECT_EQ(log.errorHookLines().size(), 1u) << "level 1 reaches the user";
+
+    // Switching the device off and on, as its panel does.
+    reader->close();
+    EXPECT_FALSE(queue->opened);
+    openAndStart();
+    queue->capture(1024, 0.5f);
+    EXPECT_EQ(readChunk(chunk), 1024);
+    EXPECT_FLOAT_EQ(chunk.getBuffer(0)[0], 0.5f);
+    EXPECT_EQ(log.count("Capture from"), 1);
+}
+
+TEST_F(MMEReaderTest, TickerFindsADeadDeviceAndGoesQuiet) {
+    struct Listener : TickListener {
+        std::atomic<int> ticks{0};
+        void ticked(int32_t) override { ++ticks; }
+    } listener;
+    openAndStart();
+    LogCapture log;
+    reader->startTicker(&listener);
+    queue->lost.store(true);
+    // The ticker looks after each event time-out (300 ms). Asking
+    // isStarted here would look too, so the log is watched instead.
+    const std::string report = LogCapture::error("Capture from Default input stopped: No sound system is available.", 1);
+    for (int i = 0; i < 3000 && log.count(report) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(log.count(report), 1) << "the ticker did not notice";
+    EXPECT_FALSE(reader->isStarted());
+    queue->capture(4 * 1024, 0.3f); // whatever arrives now is not a tick
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    reader->stopTicker();
+    EXPECT_EQ(listener.ticks.load(), 0);
+    EXPECT_EQ(counter.underruns.load(), 0);
+}
+
 TEST_F(MMEReaderTest, MisuseAndFailuresAreReportedWithTheirTexts) {
     struct Case {
         const char* what;

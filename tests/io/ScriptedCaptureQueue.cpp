@@ -50,6 +50,7 @@ uint32_t ScriptedCaptureQueue::close() {
     flushQueue();
     opened = false;
     event = nullptr;
+    lost.store(false);
     return mmresult::ok;
 }
 

@@ -5,6 +5,7 @@
 
 #include "io/CaptureQueue.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ public:
     uint32_t stop() override;
     uint32_t reset() override;
     uint32_t close() override;
+    // The device died (the test sets it while capturing); closing clears it.
+    bool isLost() override { return lost.load(); }
 
     // The device captures frames of one constant value (every channel), as
     // its callback would.
@@ -38,6 +41,7 @@ public:
     int openedDevice = -1;
     uint32_t openResult = 0;
     int failAdds = 0; // the next adds that fail
+    std::atomic<bool> lost{false};
     std::vector<CaptureBuffer*> added;
     std::vector<float> scratch;
 };

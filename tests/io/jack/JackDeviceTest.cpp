@@ -2,8 +2,9 @@
 // 1024-frame periods), started by the ctest fixture: the writer as the
 // clock, a loopback from the writer's ports to the reader's, a stall longer
 // than the write-ahead, the reader as the clock, and a server killed in the
-// middle of playback.
+// middle of playback and in the middle of capture.
 
+#include "LiveAudio.h"
 #include "LogCapture.h"
 #include "TestStreams.h"
 #include "core/DeviceListener.h"
@@ -32,7 +33,7 @@
 
 using namespace sonabel;
 using namespace sonabel::test;
-using Clock = std::chrono::steady_clock;
+using Clock = LiveClock;
 
 namespace {
 
@@ -47,53 +48,13 @@ const bool environmentSet = [] {
     return true;
 }();
 
-double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double seconds(Clock::time_point a, Clock::time_point b) { return secondsBetween(a, b); }
 
-// Deterministic noise in -0.5 .. 0.5, the same in every channel: sample n of
-// the stream is noise(n).
-float noise(int64_t n) {
-    uint64_t z = static_cast<uint64_t>(n) + 0x9E3779B97F4A7C15ull;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    z ^= z >> 31;
-    return static_cast<float>(static_cast<double>(z >> 11) / 9007199254740992.0 - 0.5);
-}
-
-// The source: noise, remembering when each chunk was asked for.
-class NoiseReader : public ConstantReader {
-public:
-    NoiseReader() : ConstantReader(0.0f) {}
-    int32_t read(SampleBuffer& buffer, int32_t, float srcFactor) override {
-        {
-            std::lock_guard guard(mutex);
-            if (times.size() < 100000) times.push_back({frames, Clock::now()});
-        }
-        for (int c = 0; c < buffer.channelCount; ++c) {
-            float* p = buffer.getBuffer(c);
-            for (int f = 0; f < buffer.currCount; ++f) {
-                const float v = noise(frames + f);
-                p[f] = srcFactor == 0.0f ? v : p[f] + v * srcFactor;
-            }
-        }
-        frames += buffer.currCount;
-        return buffer.currCount;
-    }
-    struct Stamp {
-        int64_t frame;
-        Clock::time_point when;
-    };
-    std::mutex mutex;
-    std::vector<Stamp> times;
-    int64_t frames = 0;
-};
-
-struct Counter : DeviceListener {
-    std::atomic<int> underruns{0}, overflows{0};
-    void notify(ListenerList*, int code, int) override {
+struct Counter : NoticeCounter {
+    void notify(ListenerList* list, int code, int value) override {
         if (code == 100 && getenv("SONABEL_TRACE_UNDERRUNS"))
             std::printf("underrun at %.3f\n", std::chrono::duration<double>(Clock::now().time_since_epoch()).count());
-        if (code == 100) ++underruns;
-        if (code == 101) ++overflows;
+        NoticeCounter::notify(list, code, value);
     }
 };
 
@@ -115,31 +76,7 @@ public:
     Clock::time_point stalledAt;
 };
 
-// The engine of the program, without a window: mixer, synchronizer and the
-// soundcards.
-struct Engine {
-    AudioMixer mixer;
-    AudioSynchronizer sync;
-    Engine() {
-        mixer.open();
-        mixer.start();
-        sync.setReader(&mixer);
-        sync.start();
-    }
-    ~Engine() {
-        sync.stop();
-        sync.setTickProvider(nullptr);
-    }
-};
-
-bool waitFor(const std::function<bool()>& condition, int ms) {
-    const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    while (Clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return condition();
-}
+using Engine = LiveEngine;
 
 // Connects our playback ports to our capture ports.
 bool connectLoopback(int channels) {
@@ -227,15 +164,17 @@ TEST(JackDevice, LoopbackCapturesWhatWasPlayed) {
     SampleBuffer chunk(2, 1024);
     int pos = 0;
     const auto end = Clock::now() + std::chrono::seconds(20);
-    // The capture's clock starts with its first frame: one buffer before
-    // the first buffer is seen full (polled every 2 ms).
-    Clock::time_point captureStart{};
+    // The capture's clock: buffer k (frames k*1024 ..) arrives at
+    // captureStart + (k+1)*1024 / rate. A buffer is never seen before it is
+    // full, but may be seen late (the loop below starts after a few have
+    // arrived), so the earliest sighting sets the clock.
+    double captureStart = 1e300;
     while (captured.size() < 3 * 44100 && Clock::now() < end) {
         if (reader.available(1024) >= 1024) {
-            if (pos == 0)
-                captureStart = Clock::now() - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1024.0 / rate));
+            const double seenAt = seconds(Clock::time_point{}, Clock::now());
             reader.read(chunk, ++pos, 0.0f);
             captured.insert(captured.end(), chunk.getBuffer(0), chunk.getBuffer(0) + 1024);
+            captureStart = std::min(captureStart, seenAt - static_cast<double>(captured.size()) / rate);
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
@@ -247,48 +186,39 @@ TEST(JackDevice, LoopbackCapturesWhatWasPlayed) {
     ASSERT_GE(captured.size(), 3u * 44100u);
 
     // Where does noise frame 22050 turn up in the capture?
-    const int64_t probe = 22050, probeLength = 4096;
-    int64_t bestLag = -1;
-    double best = 0;
-    for (int64_t lag = -probe; lag + probe + probeLength <= static_cast<int64_t>(captured.size()); ++lag) {
-        double s = 0;
-        for (int64_t i = 0; i < probeLength; i += 4) s += captured[static_cast<size_t>(probe + lag + i)] * noise(probe + i);
-        if (s > best) {
-            best = s;
-            bestLag = lag;
-        }
-    }
-    ASSERT_GE(bestLag, -probe) << "the played noise was not found in the capture";
-    double sxy = 0, sxx = 0, syy = 0;
-    for (int64_t n = probe; n < probe + 44100 && n + bestLag < static_cast<int64_t>(captured.size()); ++n) {
-        const double x = noise(n), y = captured[static_cast<size_t>(n + bestLag)];
-        sxy += x * y;
-        sxx += x * x;
-        syy += y * y;
-    }
-    const double correlation = sxy / std::sqrt(sxx * syy);
+    const int64_t probe = 22050;
+    const NoiseMatch match = findNoise(captured, probe, 44100);
+    ASSERT_TRUE(match.found) << "the played noise was not found in the capture";
+    const int64_t bestLag = match.lag;
+    const double correlation = match.correlation;
     EXPECT_GE(correlation, 0.99);
 
     // Latency: from the moment the mixer made a frame to the moment the
-    // capture holds it, counted on the capture's own clock.
+    // capture holds it (its buffer has arrived), on the capture's clock. The
+    // server moves the output ports' data to the input ports within one
+    // cycle, so all of it is the write-ahead.
     double sum = 0;
-    int count = 0;
+    int64_t count = 0;
     {
         std::lock_guard guard(source.mutex);
-        for (const auto& stamp : source.times) {
-            if (stamp.frame < probe || stamp.frame > probe + 44100) continue;
-            const double capturedAt = static_cast<double>(stamp.frame + bestLag) / rate;
-            sum += capturedAt - seconds(captureStart, stamp.when);
-            ++count;
+        for (size_t i = 0; i + 1 < source.times.size(); ++i) {
+            const int64_t from = source.times[i].frame, to = source.times[i + 1].frame;
+            if (from < probe || to > probe + 44100) continue;
+            const double madeAt = seconds(Clock::time_point{}, source.times[i].when);
+            for (int64_t frame = from; frame < to; ++frame) {
+                const double heldAt = captureStart + static_cast<double>(((frame + bestLag) / 1024 + 1) * 1024) / rate;
+                sum += heldAt - madeAt;
+                ++count;
+            }
         }
     }
     ASSERT_GT(count, 0);
-    const double latencyFrames = sum / count * rate;
-    const double expected = writer.getWriteAheadBytes() / 4.0 + 1024.0;
-    std::printf("loopback: correlation %.5f, latency %.0f frames (write-ahead %d + period 1024 = %.0f)\n", correlation,
-                latencyFrames, writer.getWriteAheadBytes() / 4, expected);
+    const double latencyFrames = sum / static_cast<double>(count) * rate;
+    const double writeAhead = writer.getWriteAheadBytes() / 4.0;
+    std::printf("loopback: correlation %.5f, latency %.0f frames (write-ahead %.0f, server period 1024)\n", correlation,
+                latencyFrames, writeAhead);
     RecordProperty("latency_frames", std::to_string(latencyFrames));
-    EXPECT_NEAR(latencyFrames, expected, 1024.0 * 1.5);
+    EXPECT_NEAR(latencyFrames, writeAhead, 1024.0);
     EXPECT_EQ(counter.underruns.load(), 0);
 }
 
@@ -385,6 +315,51 @@ TEST(JackDevice, ServerKilledMidPlayIsReportedAndTheDevicePlaysAgainAfterARestar
     engine.sync.removeWriter(&writer);
     chooseTickProvider(&engine.sync, nullptr, nullptr);
     engine.mixer.removeInput(&source);
+    std::system((script + " stop " + name + " " + SONABEL_JACK_DIR).c_str());
+    setenv("JACK_DEFAULT_SERVER", SONABEL_JACK_SERVER, 1);
+}
+
+TEST(JackDevice, ServerKilledMidCaptureIsReportedAndTheReaderCapturesAgainAfterARestart) {
+    // A server of this test's own, so the others keep theirs.
+    const std::string name = std::string(SONABEL_JACK_SERVER) + "-killin";
+    const std::string script = std::string("sh ") + SONABEL_JACK_SCRIPT;
+    const std::string start = script + " start " + name + " " + SONABEL_JACK_DIR + " >/dev/null";
+    ASSERT_EQ(std::system(start.c_str()), 0);
+    setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+
+    MMEReader reader;
+    Counter counter;
+    Engine engine;
+    reader.addListener(&counter);
+    engine.mixer.addInput(&reader, 1.0f, false);
+    ASSERT_TRUE(reader.isStarted());
+    chooseTickProvider(&engine.sync, nullptr, &reader);
+    ASSERT_TRUE(waitFor([&] { return engine.sync.getPosition() > 44100 / 2; }, 5000)) << "no tick came";
+
+    LogCapture log;
+    const std::string kill = "kill -9 $(cat " + std::string(SONABEL_JACK_DIR) + "/" + name + ".pid)";
+    ASSERT_EQ(std::system(kill.c_str()), 0);
+    EXPECT_TRUE(waitFor([&] { return !reader.isStarted(); }, 6000)) << "the reader still claims to capture";
+    EXPECT_EQ(log.count("ERROR: Capture from system (JACK) stopped: "), 1) << "the failure was not reported once";
+    EXPECT_EQ(counter.underruns.load(), 0) << "a dead server is not an underrun";
+    const int32_t stuck = engine.sync.getPosition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(engine.sync.getPosition(), stuck) << "the clock went quiet";
+
+    ASSERT_EQ(std::system(start.c_str()), 0);
+    // Switching the device off and on, as the panel does.
+    engine.mixer.removeInput(&reader);
+    chooseTickProvider(&engine.sync, nullptr, &reader);
+    EXPECT_EQ(engine.sync.getTickProvider(), nullptr);
+    engine.mixer.addInput(&reader, 1.0f, false);
+    chooseTickProvider(&engine.sync, nullptr, &reader);
+    EXPECT_TRUE(reader.isStarted());
+    const int32_t before = engine.sync.getPosition();
+    EXPECT_TRUE(waitFor([&] { return engine.sync.getPosition() > before + 44100 / 2; }, 5000))
+        << "no capture after the restart";
+
+    engine.mixer.removeInput(&reader);
+    chooseTickProvider(&engine.sync, nullptr, nullptr);
     std::system((script + " stop " + name + " " + SONABEL_JACK_DIR).c_str());
     setenv("JACK_DEFAULT_SERVER", SONABEL_JACK_SERVER, 1);
 }

@@ -1,0 +1,7 @@
+# sonabel-devmeasure: plays through the engine on a JACK server and reports
+# underruns, overflows, ticker jitter and loopback latency. libjack patches
+# the loopback and counts the server's xruns.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(JACK REQUIRED IMPORTED_TARGET jack)
+add_executable(sonabel-devmeasure ${CMAKE_CURRENT_LIST_DIR}/sonabel-devmeasure.cpp)
+target_link_libraries(sonabel-devmeasure PRIVATE sonabel_engine sonabel_warnings PkgConfig::JACK)
