@@ -3,7 +3,10 @@
 #include "core/Log.h"
 
 #include <RtAudio.h>
+#include <alsa/asoundlib.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -49,6 +52,22 @@ bool pulseServerAnswers() {
     ::close(fd);
     return answers;
 }
+
+// ALSA prints its complaints (no card, no configuration) straight to the
+// terminal; they go to the log instead, where the rest of the diagnosis is.
+void alsaMessage(const char* file, int line, const char* function, int err, const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    logDebug(3, "ALSA %s:%d (%s): %s%s%s", file ? file : "?", line, function ? function : "?", text, err ? ": " : "",
+             err ? snd_strerror(err) : "");
+}
+
+struct AlsaMessagesToLog {
+    AlsaMessagesToLog() { snd_lib_error_set_handler(alsaMessage); }
+} alsaMessagesToLog;
 
 } // namespace
 

@@ -2,4 +2,6 @@
 # through pkg-config.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(RTAUDIO REQUIRED IMPORTED_TARGET rtaudio)
-target_link_libraries(sonabel_engine PUBLIC PkgConfig::RTAUDIO)
+# ALSA itself only to send its library messages to our log.
+pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
+target_link_libraries(sonabel_engine PUBLIC PkgConfig::RTAUDIO PkgConfig::ALSA)
