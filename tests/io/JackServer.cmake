@@ -24,5 +24,6 @@ add_test(NAME jack_server_start COMMAND sh ${jack_script} start ${jack_name} ${j
 set_tests_properties(jack_server_start PROPERTIES FIXTURES_SETUP jack_server TIMEOUT 30)
 add_test(NAME jack_server_stop COMMAND sh ${jack_script} stop ${jack_name} ${jack_dir})
 set_tests_properties(jack_server_stop PROPERTIES FIXTURES_CLEANUP jack_server TIMEOUT 30)
+# One test at a time on the shared server: some of them kill and restart it.
 gtest_discover_tests(sonabel_jack_tests DISCOVERY_TIMEOUT 60
-                     PROPERTIES LABELS sonabel_jack_tests FIXTURES_REQUIRED jack_server TIMEOUT 180)
+                     PROPERTIES LABELS sonabel_jack_tests FIXTURES_REQUIRED jack_server RESOURCE_LOCK jack_server TIMEOUT 180)
