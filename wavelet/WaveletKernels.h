@@ -50,6 +50,8 @@ const KernelSet& bestKernels();
 const KernelSet& portableKernels();
 // The AVX2 set when it was built and this processor has AVX2, else null.
 const KernelSet* avx2Kernels();
+// The AVX-512VL set when it was built and this processor has it, else null.
+const KernelSet* avx512Kernels();
 
 // Reference forward level with zero extension: one loop, a bounds test per tap.
 void forwardGeneric(const float* x, int n, const float* lo, const float* hi, int L, float* approx, float* detail);

@@ -79,8 +79,18 @@ void portableLengths(benchmark::internal::Benchmark* b) {
     for (int w : lengthSweep) b->Args({w});
 }
 
+// The AVX2 kernels where the processor would pick the AVX-512VL ones.
+void BM_TransformAvx2(benchmark::State& state) {
+    if (!wavelet_kernels::avx2Kernels()) {
+        state.SkipWithError("no AVX2 kernels");
+        return;
+    }
+    run(state, static_cast<int>(state.range(0)), 1, wavelet_kernels::avx2Kernels());
+}
+
 BENCHMARK(BM_Transform)->Apply(lengths);
 BENCHMARK(BM_TransformPortable)->Apply(portableLengths);
+BENCHMARK(BM_TransformAvx2)->Apply(portableLengths);
 
 void fillStereo(SampleBuffer& b) {
     auto x = signal(chunk);
