@@ -243,7 +243,8 @@ void WaveletTransform::forwardZeroFast(const float* samples, int N, WaveletCoeff
     }
     if (used + n > capacity) n = capacity - used; // cannot happen with a prepared store
     float* approx = out + used;
-    for (int k = 0; k < n; ++k) approx[k] = (k & 1 ? o : e)[H - 1 + (k >> 1)];
+    for (int j = 0; 2 * j < n; ++j) approx[2 * j] = e[H - 1 + j];
+    for (int j = 0; 2 * j + 1 < n; ++j) approx[2 * j + 1] = o[H - 1 + j];
     coeffs.setApproximations(approx, n);
 }
 
