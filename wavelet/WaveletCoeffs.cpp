@@ -21,7 +21,12 @@ WaveletCoeffs::WaveletCoeffs() {
 
 int WaveletCoeffs::storeCapacity(int N, int L) {
     if (N <= 0) return 0;
-    const int rounded = static_cast<int>(std::floor(std::log2(static_cast<double>(N)) + 0.5));
+    // round(log2 N) without floating point (this runs for every chunk):
+    // floor(log2 N), plus one where N >= 2^(k + 1/2), that is N^2 >= 2^(2k + 1).
+    int k = 0;
+    while ((N >> (k + 1)) != 0) ++k;
+    const unsigned long long square = static_cast<unsigned long long>(N) * static_cast<unsigned long long>(N);
+    const int rounded = k + (square >= (1ull << (2 * k + 1)) ? 1 : 0);
     // For N = 1 the formula goes below N; the store always holds the samples.
     return std::max(N, N + 2 * L * (rounded - 1));
 }

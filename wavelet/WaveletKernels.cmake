@@ -5,6 +5,7 @@ set(wavelet_hot_sources
   ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernels.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernelsPortable.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernelsAvx2.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernelsAvx512.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/WaveletTransform.cpp)
 set_source_files_properties(${wavelet_hot_sources} TARGET_DIRECTORY sonabel_engine PROPERTIES COMPILE_OPTIONS "-O3;-ffp-contract=off")
 
@@ -18,6 +19,11 @@ if(SONABEL_WAVELET_AVX2 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i[3-6
   set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernelsAvx2.cpp TARGET_DIRECTORY sonabel_engine APPEND PROPERTY COMPILE_OPTIONS "-mavx2")
   set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernelsAvx2.cpp ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernels.cpp
                TARGET_DIRECTORY sonabel_engine APPEND PROPERTY COMPILE_DEFINITIONS SONABEL_AVX2_KERNELS)
+  # The same 8-wide kernels with AVX-512VL's 32 registers, also chosen at run time.
+  set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernelsAvx512.cpp TARGET_DIRECTORY sonabel_engine APPEND PROPERTY
+               COMPILE_OPTIONS "-mavx2;-mavx512f;-mavx512vl;-mprefer-vector-width=256")
+  set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernelsAvx512.cpp ${CMAKE_CURRENT_SOURCE_DIR}/WaveletKernels.cpp
+               TARGET_DIRECTORY sonabel_engine APPEND PROPERTY COMPILE_DEFINITIONS SONABEL_AVX512_KERNELS)
 endif()
 if(SONABEL_NATIVE)
   set_property(SOURCE ${wavelet_hot_sources} TARGET_DIRECTORY sonabel_engine APPEND PROPERTY COMPILE_OPTIONS "-march=native")

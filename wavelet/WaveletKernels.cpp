@@ -10,6 +10,11 @@ namespace avx2 {
 extern const KernelSet kernelSet;
 }
 #endif
+#if defined(SONABEL_AVX512_KERNELS)
+namespace avx512 {
+extern const KernelSet kernelSet;
+}
+#endif
 
 const KernelSet& portableKernels() { return portable::kernelSet; }
 
@@ -22,8 +27,19 @@ const KernelSet* avx2Kernels() {
 #endif
 }
 
+const KernelSet* avx512Kernels() {
+#if defined(SONABEL_AVX512_KERNELS)
+    static const bool usable = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    return usable ? &avx512::kernelSet : nullptr;
+#else
+    return nullptr;
+#endif
+}
+
 const KernelSet& bestKernels() {
-    static const KernelSet* best = avx2Kernels() ? avx2Kernels() : &portable::kernelSet;
+    static const KernelSet* best = avx512Kernels()  ? avx512Kernels()
+                                   : avx2Kernels() ? avx2Kernels()
+                                                   : &portable::kernelSet;
     return *best;
 }
 

@@ -24,6 +24,9 @@ namespace sonabel::wavelet_kernels {
 // Forward level from the phases: count outputs, even/odd hold count + H - 1.
 using ForwardPhasesFn = void (*)(const float* even, const float* odd, const float* lo, const float* hi,
                                  float* approx, float* detail, int count);
+// Forward zero padding level writing the details and the next level's phases.
+using ForwardZeroFn = void (*)(const float* even, const float* odd, const float* lo, const float* hi, float* detail,
+                               float* nextEven, float* nextOdd, int M);
 // Inverse level: T outputs into y.
 using InverseFn = void (*)(const float* a, const float* d, const float* slo, const float* shi, float* y, int T);
 
@@ -33,7 +36,13 @@ struct KernelSet {
     InverseFn inverse[26];
     // even[j] = x[2j], odd[j] = x[2j + 1] for j < count.
     void (*split)(const float* x, float* even, float* odd, int count);
+    // Zero padding level that also lays out the next level's phases.
+    ForwardZeroFn forwardZero[26];
 };
+
+// Values the kernels may read or write past a level's phases (the widest
+// vector set: two blocks of 16 and the filter's half length).
+constexpr int phaseSlack = 64;
 
 // The fastest set this processor runs.
 const KernelSet& bestKernels();
@@ -41,6 +50,8 @@ const KernelSet& bestKernels();
 const KernelSet& portableKernels();
 // The AVX2 set when it was built and this processor has AVX2, else null.
 const KernelSet* avx2Kernels();
+// The AVX-512VL set when it was built and this processor has it, else null.
+const KernelSet* avx512Kernels();
 
 // Reference forward level with zero extension: one loop, a bounds test per tap.
 void forwardGeneric(const float* x, int n, const float* lo, const float* hi, int L, float* approx, float* detail);

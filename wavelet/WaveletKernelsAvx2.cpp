@@ -4,5 +4,6 @@
 #define SONABEL_KERNEL_NS avx2
 #define SONABEL_KERNEL_ISA "avx2"
 #define SONABEL_VEC_WIDTH 8
+#define SONABEL_TAPS_IN_REGISTERS 2
 #include "wavelet/WaveletKernelsSimd.inc"
 #endif

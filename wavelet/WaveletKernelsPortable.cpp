@@ -2,4 +2,5 @@
 #define SONABEL_KERNEL_NS portable
 #define SONABEL_KERNEL_ISA "portable"
 #define SONABEL_VEC_WIDTH 4
+#define SONABEL_TAPS_IN_REGISTERS 2
 #include "wavelet/WaveletKernelsSimd.inc"

@@ -94,6 +94,13 @@ void WaveletTransform::sizeWork(int N, int L) {
         std::vector<float> fresh(phaseSize);
         phases.swap(fresh);
     }
+    // Algorithm 1 keeps the phases of a level input of up to halfSize values,
+    // and the room its kernels read and write past them.
+    zeroStride = halfSize / 2 + L + 2 * wk::phaseSlack;
+    if (zeroPhases.size() < static_cast<size_t>(4 * zeroStride)) {
+        std::vector<float> fresh(static_cast<size_t>(4 * zeroStride));
+        zeroPhases.swap(fresh);
+    }
     const size_t scratchSize = static_cast<size_t>(N + L);
     if (scratch.size() < scratchSize) {
         std::vector<float> fresh(scratchSize);
@@ -111,6 +118,8 @@ void WaveletTransform::forwardTransform(const float* samples, int N, WaveletCoef
     sizeWork(N, L);
     if (algorithmIndex == 4)
         forwardWrap(samples, N, coeffs);
+    else if (algorithmIndex == 1)
+        forwardZeroFast(samples, N, coeffs);
     else
         forwardPadded(samples, N, coeffs, algorithmIndex == 3 ? history : nullptr);
 }
@@ -181,6 +190,62 @@ void WaveletTransform::forwardPadded(const float* samples, int N, WaveletCoeffs&
         if (N < 4) history->store(0, samples, N, keep);
         history->ensureEntries(std::max(coeffs.getLevelCount(), 1));
     }
+}
+
+// Zero padding with the vector kernels. Each level reads the phases of its
+// input and writes its details and the phases of the next level's input, so
+// the samples are split once. Levels and limits as in forwardPadded.
+void WaveletTransform::forwardZeroFast(const float* samples, int N, WaveletCoeffs& coeffs) {
+    const WaveletFilterBank& bank = waveletFilterBanks[waveletIndex];
+    const int L = bank.filterLength;
+    const int H = L / 2;
+    float* out = coeffs.getStore();
+    const int capacity = coeffs.getStoreCapacity();
+    const int stride = zeroStride;
+    float* e = zeroPhases.data();
+    float* o = e + stride;
+    float* ne = o + stride;
+    float* no = ne + stride;
+    // Phases of an input of n values: H - 1 zeros, the values, zeros up to
+    // the count the level reads, and a little more for the kernels' last
+    // block (its surplus lanes are dropped, but should not see stale data).
+    auto clearTail = [&](float* pe, float* po, int n) {
+        const int count = ((n + L - 1) >> 1) + H - 1;
+        const int end = std::min(stride, std::max(count + 1, 2 * 16 + H + 1));
+        const int evenEnd = H - 1 + ((n + 1) >> 1), oddEnd = H - 1 + (n >> 1);
+        if (evenEnd < end) std::fill(pe + evenEnd, pe + end, 0.0f);
+        if (oddEnd < end) std::fill(po + oddEnd, po + end, 0.0f);
+    };
+    std::fill(e, e + H - 1, 0.0f);
+    std::fill(o, o + H - 1, 0.0f);
+    kernels->split(samples, e + H - 1, o + H - 1, N >> 1);
+    if (N & 1) e[H - 1 + (N >> 1)] = samples[N - 1];
+    clearTail(e, o, N);
+    int used = 0;
+    int n = N;
+    if (N >= 4) {
+        int d = N;
+        do {
+            const int M = (n + L - 1) >> 1;
+            if (M < 1 || used + M > capacity || M > halfSize) break;
+            float* detail = out + used;
+            std::fill(ne, ne + H - 1, 0.0f);
+            std::fill(no, no + H - 1, 0.0f);
+            kernels->forwardZero[H](e, o, bank.analysisLow, bank.analysisHigh, detail, ne, no, M);
+            clearTail(ne, no, M);
+            coeffs.addDetails(detail, M);
+            used += M;
+            n = M;
+            std::swap(e, ne);
+            std::swap(o, no);
+            d >>= 1;
+        } while (d >= 4);
+    }
+    if (used + n > capacity) n = capacity - used; // cannot happen with a prepared store
+    float* approx = out + used;
+    for (int j = 0; 2 * j < n; ++j) approx[2 * j] = e[H - 1 + j];
+    for (int j = 0; 2 * j + 1 < n; ++j) approx[2 * j + 1] = o[H - 1 + j];
+    coeffs.setApproximations(approx, n);
 }
 
 void WaveletTransform::wrapStep(float* a, int n, const WaveletFilterBank& bank) {

@@ -61,6 +61,7 @@ public:
 private:
     void sizeWork(int N, int L);
     void forwardPadded(const float* samples, int N, WaveletCoeffs& coeffs, TransformHistory* history);
+    void forwardZeroFast(const float* samples, int N, WaveletCoeffs& coeffs);
     void forwardWrap(const float* samples, int N, WaveletCoeffs& coeffs);
     void inversePadded(WaveletCoeffs& coeffs, const WaveletFilterBank& bank, int algorithm, float* output);
     void inverseWrap(WaveletCoeffs& coeffs, const WaveletFilterBank& bank, float* output);
@@ -73,7 +74,9 @@ private:
     std::vector<float> work;   // two halves of halfSize: intermediate levels
     std::vector<float> phases; // even and odd phases (or circular copies)
     std::vector<float> scratch;
+    std::vector<float> zeroPhases; // algorithm 1: two pairs of phases, zeroStride apart
     int halfSize = 0;
+    int zeroStride = 0;
 };
 
 } // namespace sonabel

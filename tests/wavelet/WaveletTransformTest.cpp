@@ -98,6 +98,7 @@ TEST(WaveletTransformTest, SettersRejectOutOfRangeAndNamesFollow) {
 TEST(WaveletTransformTest, OptimizedZeroPaddingIsBitIdenticalToGeneric) {
     std::vector<const wavelet_kernels::KernelSet*> sets = {&wavelet_kernels::portableKernels()};
     if (wavelet_kernels::avx2Kernels()) sets.push_back(wavelet_kernels::avx2Kernels());
+    if (wavelet_kernels::avx512Kernels()) sets.push_back(wavelet_kernels::avx512Kernels());
     const int lengths[] = {1024, 1000, 517, 100, 33, 16, 9, 5, 4, 3, 1};
     for (const auto* set : sets) {
         WaveletTransform generic, fast;
