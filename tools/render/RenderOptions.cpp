@@ -25,7 +25,7 @@ const char* RenderOptions::usage() {
            "program would play it, and writes the result as a WAVE file of the same length.\n"
            "\n"
            "  -c, --chain FILE        read the chain from FILE (one filter per line)\n"
-           "  -f, --filter 'SPEC'     append one filter, same syntax as a chain line (repeatable)\n"
+           "  -f, --filter 'FILTER'   append one filter, same syntax as a chain line (repeatable)\n"
            "      --list-filters      the catalogue, with descriptions\n"
            "      --describe NAME     a filter's parameters: range, default, every value text of a choice\n"
            "      --chunk FRAMES      chunk size (default 1024)\n"
