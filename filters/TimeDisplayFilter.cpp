@@ -86,7 +86,7 @@ void TimeDisplayFilter::setParameter(int32_t index, int32_t value) {
 int32_t TimeDisplayFilter::getParameter(int32_t index) {
     LockGuard guard(lock);
     switch (index) {
-    case 0: return window ? 1 : 0;
+    case 0: return windowSlot.isShown() ? 1 : 0;
     case 1: return logarithmic ? 1 : 0;
     case 2: return verticalStep;
     case 3: return chunks - 1;
@@ -102,7 +102,7 @@ char* TimeDisplayFilter::getParameterText(int32_t index, char* buffer, int32_t c
     auto size = static_cast<size_t>(capacity);
     LockGuard guard(lock);
     switch (index) {
-    case 0: std::snprintf(buffer, size, "%s", window ? "on" : "off"); break;
+    case 0: std::snprintf(buffer, size, "%s", windowSlot.isShown() ? "on" : "off"); break;
     case 1: std::snprintf(buffer, size, "%s", logarithmic ? "logarithmic" : "linear"); break;
     case 2: std::snprintf(buffer, size, "%.1f", static_cast<double>(verticalFactor)); break;
     case 3: std::snprintf(buffer, size, "%d", chunks); break;
@@ -118,49 +118,16 @@ int TimeDisplayFilter::getRingIndex() {
     return ringIndex;
 }
 
-// Windows are made and destroyed outside the lock: that may take the
-// interface thread a while, and the audio thread must not wait for it. Only
-// the interface thread calls this, so nothing else changes `window` meanwhile.
 void TimeDisplayFilter::showWindow(bool on) {
-    DisplayWindow* existing;
-    DisplayHost* existingHost;
-    {
-        LockGuard guard(lock);
-        existing = window;
-        existingHost = host;
-        if (!on) window = nullptr; // from here on the audio thread leaves it alone
-    }
-    if (!on) {
-        if (existing) existingHost->destroyWindow(existing);
-        return;
-    }
-    if (existing) {
-        existingHost->raiseWindow(existing);
-        return;
-    }
-    // Without a listener, or one with no interface behind it, there is
-    // nowhere to show anything.
-    DisplayHost* offered = listener ? listener->getDisplayHost() : nullptr;
-    if (!offered) return;
-    {
-        LockGuard drawing(drawLock);
-        drawnCount = 0;
-    }
-    DisplayWindow* made = offered->createWindow(this, "Time domain display");
-    LockGuard guard(lock);
-    host = offered;
-    window = made;
+    // A new window starts from a clear background.
+    windowSlot.show(on, lock, listener, this, "Time domain display", [](DisplayClient* client) {
+        auto* self = static_cast<TimeDisplayFilter*>(client);
+        LockGuard drawing(self->drawLock);
+        self->drawnCount = 0;
+    });
 }
 
-void TimeDisplayFilter::redraw(bool now) {
-    LockGuard guard(lock);
-    // The lock keeps the window from being destroyed under the request.
-    if (!window) return;
-    if (now)
-        host->redrawNow(window);
-    else
-        host->requestRedraw(window);
-}
+void TimeDisplayFilter::redraw(bool now) { windowSlot.redraw(now, lock); }
 
 void TimeDisplayFilter::process(SampleBuffer& buffer) {
     LockGuard guard(lock);

@@ -20,6 +20,7 @@
 #include "filters/AudioFilter.h"
 #include "filters/DisplayClient.h"
 #include "filters/DisplaySurface.h"
+#include "filters/DisplayWindowSlot.h"
 
 #include <vector>
 
@@ -62,8 +63,7 @@ private:
     // Nothing without a window. The caller holds lock.
     void redraw(bool synchronous);
 
-    DisplayHost* host = nullptr;     // the host that made `window`
-    DisplayWindow* window = nullptr; // owned by the host
+    DisplayWindowSlot windowSlot;
     SampleBuffer* ring[ringSize];
     int ringIndex = 0;
     int startSlot = 0;

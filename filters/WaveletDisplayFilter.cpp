@@ -110,7 +110,7 @@ void WaveletDisplayFilter::setParameter(int32_t index, int32_t value) {
 int32_t WaveletDisplayFilter::getParameter(int32_t index) {
     LockGuard guard(lock);
     switch (index) {
-    case 0: return window ? 1 : 0;
+    case 0: return windowSlot.isShown() ? 1 : 0;
     case 1: return showPaddings ? 1 : 0;
     case 2: return energy ? 1 : 0;
     case 3: return colourMode;
@@ -129,7 +129,7 @@ char* WaveletDisplayFilter::getParameterText(int32_t index, char* buffer, int32_
     auto size = static_cast<size_t>(capacity);
     LockGuard guard(lock);
     switch (index) {
-    case 0: std::snprintf(buffer, size, "%s", window ? "on" : "off"); break;
+    case 0: std::snprintf(buffer, size, "%s", windowSlot.isShown() ? "on" : "off"); break;
     case 1: std::snprintf(buffer, size, "%s", showPaddings ? "yes" : "no"); break;
     case 2: std::snprintf(buffer, size, "%s", energy ? "squared" : "linear"); break;
     case 3: std::snprintf(buffer, size, "%s", BrushTable::getModeName(colourMode)); break;
@@ -148,45 +148,11 @@ int WaveletDisplayFilter::getRingIndex() {
     return ringIndex;
 }
 
-// Windows are made and destroyed outside the lock: that may take the
-// interface thread a while, and the audio thread must not wait for it. Only
-// the interface thread calls this, so nothing else changes `window` meanwhile.
 void WaveletDisplayFilter::showWindow(bool on) {
-    DisplayWindow* existing;
-    DisplayHost* existingHost;
-    {
-        LockGuard guard(lock);
-        existing = window;
-        existingHost = host;
-        if (!on) window = nullptr; // from here on the audio thread leaves it alone
-    }
-    if (!on) {
-        if (existing) existingHost->destroyWindow(existing);
-        return;
-    }
-    if (existing) {
-        existingHost->raiseWindow(existing);
-        return;
-    }
-    // Without a listener, or one with no interface behind it, there is
-    // nowhere to show anything.
-    DisplayHost* offered = listener ? listener->getDisplayHost() : nullptr;
-    if (!offered) return;
-    DisplayWindow* made = offered->createWindow(this, "Wavelet Display");
-    LockGuard guard(lock);
-    host = offered;
-    window = made;
+    windowSlot.show(on, lock, listener, this, "Wavelet Display");
 }
 
-void WaveletDisplayFilter::redraw(bool now) {
-    LockGuard guard(lock);
-    // The lock keeps the window from being destroyed under the request.
-    if (!window) return;
-    if (now)
-        host->redrawNow(window);
-    else
-        host->requestRedraw(window);
-}
+void WaveletDisplayFilter::redraw(bool now) { windowSlot.redraw(now, lock); }
 
 void WaveletDisplayFilter::process(SampleBuffer& buffer) {
     LockGuard guard(lock);

@@ -23,6 +23,7 @@
 #include "core/AudioFormat.h"
 #include "filters/AudioFilter.h"
 #include "filters/DisplayClient.h"
+#include "filters/DisplayWindowSlot.h"
 
 namespace sonabel {
 
@@ -71,8 +72,7 @@ private:
     // Recomputes brightness and the vertical factor; the caller holds both locks.
     void recompute();
 
-    DisplayHost* host = nullptr;     // the host that made `window`
-    DisplayWindow* window = nullptr; // owned by the host
+    DisplayWindowSlot windowSlot;
     WaveletCoeffs* displayRing[ringSize];
     WaveletCoeffs* spare;            // the next copy is made here, then swapped in
     int ringIndex = 0;
