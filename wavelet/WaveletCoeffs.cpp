@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <functional>
 
 namespace sonabel {
 
@@ -33,12 +35,14 @@ int WaveletCoeffs::storeCapacity(int N, int L) {
 
 void WaveletCoeffs::prepare(int N, int L) {
     signalLength = N;
-    if (N > 0) {
-        const size_t wanted = static_cast<size_t>(storeCapacity(N, L));
+    if (N > 0 && (N != preparedLength || L != preparedFilterLength)) {
+        const size_t wanted = static_cast<size_t>(storeCapacity(N, L) + room);
         if (store.size() < wanted) {
             std::vector<float> fresh(wanted);
             store.swap(fresh);
         }
+        preparedLength = N;
+        preparedFilterLength = L;
     }
     detailPointers.clear();
     detailCounts.clear();
@@ -56,6 +60,13 @@ void WaveletCoeffs::addDetails(float* details, int count) {
 void WaveletCoeffs::setApproximations(float* values, int count) {
     approximations = values;
     approximationCount = count;
+}
+
+bool WaveletCoeffs::hasRoomAfter(const float* p, int count) const {
+    const float* begin = store.data();
+    const float* end = begin + store.size();
+    return p != nullptr && count >= 0 && std::less_equal<const float*>()(begin, p) &&
+           std::less_equal<const float*>()(p, end) && end - p >= static_cast<std::ptrdiff_t>(count) + room;
 }
 
 float* WaveletCoeffs::getDetails(int level, int& count) {
@@ -97,12 +108,6 @@ float* WaveletCoeffs::getCore(int level, int& count) {
     }
     count = h;
     return values + ((size - h) >> 1);
-}
-
-int WaveletCoeffs::getLevelLength(int k) const {
-    if (k < 0) return signalLength;
-    if (k < getLevelCount()) return detailCounts[static_cast<size_t>(k)];
-    return 0;
 }
 
 void WaveletCoeffs::copyCoeffs(const WaveletCoeffs& other) {

@@ -19,6 +19,7 @@
 // Not thread-safe: the owning forward transform filter and the filters of
 // the chain use it one at a time on the audio thread.
 
+#include <cstddef>
 #include <vector>
 
 namespace sonabel {
@@ -49,15 +50,24 @@ public:
     // Length of the signal that level k + 1 was computed from: signalLength
     // for k < 0, the details count of level k for 0 <= k < getLevelCount(),
     // else 0.
-    int getLevelLength(int k) const;
+    int getLevelLength(int k) const {
+        if (k < 0) return signalLength;
+        if (k < getLevelCount()) return detailCounts[static_cast<size_t>(k)];
+        return 0;
+    }
     // Makes this an independent copy of other (same layout, own store).
     void copyCoeffs(const WaveletCoeffs& other);
 
     // Capacity a store needs for N samples and filter length L.
     static int storeCapacity(int N, int L);
+    // Values past the capacity that the store also holds: the transform's
+    // vector kernels read and write whole blocks past a level's end.
+    static constexpr int room = 64;
+    // True if count values from p, and room values after them, lie in the store.
+    bool hasRoomAfter(const float* p, int count) const;
 
     float* getStore() { return store.data(); }
-    int getStoreCapacity() const { return static_cast<int>(store.size()); }
+    int getStoreCapacity() const { return store.empty() ? 0 : static_cast<int>(store.size()) - room; }
 
     int signalLength = 0; // N, samples of the chunk that was transformed
     float* wrapOrder = nullptr; // wrap algorithm: the whole store, N values
@@ -74,6 +84,7 @@ private:
     float* approximations = nullptr;
     int approximationCount = 0;
     std::vector<float> store;
+    int preparedLength = -1, preparedFilterLength = -1; // the store fits these
 };
 
 } // namespace sonabel

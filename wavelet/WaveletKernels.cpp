@@ -1,5 +1,7 @@
 #include "wavelet/WaveletKernels.h"
 
+#include <cmath>
+
 namespace sonabel::wavelet_kernels {
 
 namespace portable {
@@ -20,7 +22,7 @@ const KernelSet& portableKernels() { return portable::kernelSet; }
 
 const KernelSet* avx2Kernels() {
 #if defined(SONABEL_AVX2_KERNELS)
-    static const bool usable = __builtin_cpu_supports("avx2");
+    static const bool usable = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     return usable ? &avx2::kernelSet : nullptr;
 #else
     return nullptr;
@@ -29,7 +31,8 @@ const KernelSet* avx2Kernels() {
 
 const KernelSet* avx512Kernels() {
 #if defined(SONABEL_AVX512_KERNELS)
-    static const bool usable = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    static const bool usable = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+                               __builtin_cpu_supports("fma");
     return usable ? &avx512::kernelSet : nullptr;
 #else
     return nullptr;
@@ -43,6 +46,16 @@ const KernelSet& bestKernels() {
     return *best;
 }
 
+// On x86 Linux the generic loops are built twice, with and without the
+// processor's fused multiply-add, and the loader picks the one that runs
+// here; without it std::fma is the C library's (slower, same results).
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__) && !defined(__clang__)
+#define SONABEL_FMA_CLONES __attribute__((target_clones("fma", "default")))
+#else
+#define SONABEL_FMA_CLONES
+#endif
+
+SONABEL_FMA_CLONES
 void forwardGeneric(const float* x, int n, const float* lo, const float* hi, int L, float* approx, float* detail) {
     const int M = (n + L - 1) >> 1;
     for (int k = 0; k < M; ++k) {
@@ -50,25 +63,25 @@ void forwardGeneric(const float* x, int n, const float* lo, const float* hi, int
         const int first = 2 * k + 2 - L;
         for (int i = 0; i < L; ++i) {
             const int m = first + i;
-            if (m >= 0 && m < n) {
-                a += lo[i] * x[m];
-                d += hi[i] * x[m];
-            }
+            const float v = m >= 0 && m < n ? x[m] : 0.0f;
+            a = std::fma(lo[i], v, a);
+            d = std::fma(hi[i], v, d);
         }
         approx[k] = a;
         detail[k] = d;
     }
 }
 
+SONABEL_FMA_CLONES
 void inverseGeneric(const float* a, const float* d, const float* slo, const float* shi, int L, float* y, int T) {
     const int H = L / 2;
     for (int t = 0; 2 * t < T; ++t) {
         float e = 0.0f, o = 0.0f;
         for (int m = 0; m < H; ++m) {
-            e += slo[2 * m + 1] * a[t + m];
-            o += slo[2 * m] * a[t + m];
-            e += shi[2 * m + 1] * d[t + m];
-            o += shi[2 * m] * d[t + m];
+            e = std::fma(slo[2 * m + 1], a[t + m], e);
+            o = std::fma(slo[2 * m], a[t + m], o);
+            e = std::fma(shi[2 * m + 1], d[t + m], e);
+            o = std::fma(shi[2 * m], d[t + m], o);
         }
         y[2 * t] = e;
         if (2 * t + 1 < T) y[2 * t + 1] = o;

@@ -9,13 +9,14 @@
 // where x~ extends x past its ends. The fast form works on the even and odd
 // phases of x~ (even[j] = x~[2j + 2 - L], odd[j] = x~[2j + 3 - L]):
 //     approx[k] = sum_{m=0}^{H-1} lo[2m] * even[k+m] + lo[2m+1] * odd[k+m]
-// Every output adds its terms in the order i = 0..L-1, starting from +0 and
-// without fused multiply-add, so the fast form gives bit for bit what the
-// generic form with a bounds test per tap gives (an omitted term and a term
-// times a padded +0 leave a sum that started at +0 unchanged).
+// Every output adds its terms in the order i = 0..L-1, starting from +0,
+// each with one fused multiply-add (std::fma: one rounding, the same result
+// on every processor), so the fast form gives bit for bit what the generic
+// form gives. The generic form tests the bounds per tap and takes a padded
+// zero for a tap outside the input, as the fast form reads one.
 //
 // One level of the inverse (the transpose), T outputs from M = (T+L-1)>>1
-// approximations a and details d:
+// approximations a and details d, summed the same way, m = 0..H-1 in order:
 //     y[2t]   = sum_{m=0}^{H-1} slo[2m+1] a[t+m] + shi[2m+1] d[t+m]
 //     y[2t+1] = sum_{m=0}^{H-1} slo[2m]   a[t+m] + shi[2m]   d[t+m]   (2t+1 < T)
 
@@ -36,8 +37,12 @@ struct KernelSet {
     InverseFn inverse[26];
     // even[j] = x[2j], odd[j] = x[2j + 1] for j < count.
     void (*split)(const float* x, float* even, float* odd, int count);
-    // Zero padding level that also lays out the next level's phases.
+    // Zero padding level that also lays out the next level's phases with the
+    // zeros after them; writes detail up to index max(M, 2 * 16).
     ForwardZeroFn forwardZero[26];
+    // inverse for inputs readable and y writable phaseSlack values past
+    // their ends: computes whole blocks, with no copies for short levels.
+    InverseFn inverseWithRoom[26];
 };
 
 // Values the kernels may read or write past a level's phases (the widest

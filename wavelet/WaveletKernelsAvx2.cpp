@@ -5,5 +5,6 @@
 #define SONABEL_KERNEL_ISA "avx2"
 #define SONABEL_VEC_WIDTH 8
 #define SONABEL_TAPS_IN_REGISTERS 2
+#define SONABEL_WIDE_BLOCKS 0
 #include "wavelet/WaveletKernelsSimd.inc"
 #endif

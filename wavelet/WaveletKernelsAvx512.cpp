@@ -6,5 +6,6 @@
 #define SONABEL_KERNEL_ISA "avx512vl"
 #define SONABEL_VEC_WIDTH 8
 #define SONABEL_TAPS_IN_REGISTERS 4
+#define SONABEL_WIDE_BLOCKS 1
 #include "wavelet/WaveletKernelsSimd.inc"
 #endif

@@ -3,4 +3,5 @@
 #define SONABEL_KERNEL_ISA "portable"
 #define SONABEL_VEC_WIDTH 4
 #define SONABEL_TAPS_IN_REGISTERS 2
+#define SONABEL_WIDE_BLOCKS 0
 #include "wavelet/WaveletKernelsSimd.inc"

@@ -79,12 +79,18 @@ void WaveletTransform::setAlgorithm(int index) {
 }
 
 void WaveletTransform::sizeWork(int N, int L) {
+    if (N == sizedLength && L == sizedFilterLength) return; // the usual case: the same chunk again
+    sizedLength = N;
+    sizedFilterLength = L;
     const int x = WaveletCoeffs::storeCapacity(N, L);
-    if (static_cast<int>(work.size()) < 2 * x) {
-        std::vector<float> fresh(static_cast<size_t>(2 * x));
+    // Each half has room past its values for the inverse kernels' whole blocks.
+    const int room = wk::phaseSlack;
+    if (static_cast<int>(work.size()) < 2 * (x + room)) {
+        std::vector<float> fresh(static_cast<size_t>(2 * (x + room)));
         work.swap(fresh);
     }
-    halfSize = static_cast<int>(work.size() / 2);
+    workStride = static_cast<int>(work.size() / 2);
+    halfSize = workStride - room;
     // Two phase arrays (also the circular copies of the wrap steps), each
     // up to M + L/2 - 1 <= n/2 + L values for a level input of n <= x
     // values (levels outgrow N when L is large against N), and one scratch
@@ -96,10 +102,13 @@ void WaveletTransform::sizeWork(int N, int L) {
     }
     // Algorithm 1 keeps the phases of a level input of up to halfSize values,
     // and the room its kernels read and write past them.
-    zeroStride = halfSize / 2 + L + 2 * wk::phaseSlack;
+    const int stride = halfSize / 2 + L + 2 * wk::phaseSlack;
+    if (stride != zeroStride) leadingZeros = -1;
+    zeroStride = stride;
     if (zeroPhases.size() < static_cast<size_t>(4 * zeroStride)) {
         std::vector<float> fresh(static_cast<size_t>(4 * zeroStride));
         zeroPhases.swap(fresh);
+        leadingZeros = -1;
     }
     const size_t scratchSize = static_cast<size_t>(N + L);
     if (scratch.size() < scratchSize) {
@@ -146,7 +155,7 @@ void WaveletTransform::forwardPadded(const float* samples, int N, WaveletCoeffs&
         do {
             const int M = (n + L - 1) >> 1;
             if (M < 1 || used + M > capacity || M > halfSize) break;
-            float* approx = work.data() + half * halfSize;
+            float* approx = work.data() + half * workStride;
             float* detail = out + used;
             if (algorithm == 0) {
                 wk::forwardGeneric(src, n, bank.analysisLow, bank.analysisHigh, L, approx, detail);
@@ -206,21 +215,22 @@ void WaveletTransform::forwardZeroFast(const float* samples, int N, WaveletCoeff
     float* o = e + stride;
     float* ne = o + stride;
     float* no = ne + stride;
-    // Phases of an input of n values: H - 1 zeros, the values, zeros up to
-    // the count the level reads, and a little more for the kernels' last
-    // block (its surplus lanes are dropped, but should not see stale data).
-    auto clearTail = [&](float* pe, float* po, int n) {
-        const int count = ((n + L - 1) >> 1) + H - 1;
-        const int end = std::min(stride, std::max(count + 1, 2 * 16 + H + 1));
-        const int evenEnd = H - 1 + ((n + 1) >> 1), oddEnd = H - 1 + (n >> 1);
-        if (evenEnd < end) std::fill(pe + evenEnd, pe + end, 0.0f);
-        if (oddEnd < end) std::fill(po + oddEnd, po + end, 0.0f);
+    // Phases of an input of n values: H - 1 zeros, the values, and zeros up
+    // to the count the level reads (the kernels lay out each next level's
+    // phases with the zeros after them). The leading zeros are never written
+    // by the levels: they are laid again only for another filter length or
+    // new buffers. Zeros go in blocks of 8: the phases have room after them.
+    auto zeros = [](float* p, int count) {
+        for (int i = 0; i < count; i += 8) std::memset(p + i, 0, 8 * sizeof(float));
     };
-    std::fill(e, e + H - 1, 0.0f);
-    std::fill(o, o + H - 1, 0.0f);
+    if (leadingZeros != H - 1) {
+        for (float* p : {e, o, ne, no}) zeros(p, H - 1);
+        leadingZeros = H - 1;
+    }
     kernels->split(samples, e + H - 1, o + H - 1, N >> 1);
     if (N & 1) e[H - 1 + (N >> 1)] = samples[N - 1];
-    clearTail(e, o, N);
+    zeros(e + H - 1 + ((N + 1) >> 1), H);
+    zeros(o + H - 1 + (N >> 1), H);
     int used = 0;
     int n = N;
     if (N >= 4) {
@@ -229,10 +239,7 @@ void WaveletTransform::forwardZeroFast(const float* samples, int N, WaveletCoeff
             const int M = (n + L - 1) >> 1;
             if (M < 1 || used + M > capacity || M > halfSize) break;
             float* detail = out + used;
-            std::fill(ne, ne + H - 1, 0.0f);
-            std::fill(no, no + H - 1, 0.0f);
             kernels->forwardZero[H](e, o, bank.analysisLow, bank.analysisHigh, detail, ne, no, M);
-            clearTail(ne, no, M);
             coeffs.addDetails(detail, M);
             used += M;
             n = M;
@@ -384,17 +391,24 @@ void WaveletTransform::inversePadded(WaveletCoeffs& coeffs, const WaveletFilterB
                  static_cast<int>(&bank - waveletFilterBanks));
         return;
     }
+    // Levels above the first write into the work halves, which have room
+    // after them; the inputs have it where they lie in the store (or in the
+    // work halves), so those levels run whole blocks.
+    bool inputsHaveRoom = coeffs.hasRoomAfter(a, aCount);
     int half = 0;
     for (int j = J - 1; j >= 0; --j) {
         const int T = coeffs.getLevelLength(j - 1);
         int dCount = 0;
         const float* d = coeffs.getDetails(j, dCount);
-        float* y = j == 0 ? output : work.data() + half * halfSize;
-        if (algorithm == 1)
+        float* y = j == 0 ? output : work.data() + half * workStride;
+        if (algorithm == 1 && j > 0 && inputsHaveRoom && coeffs.hasRoomAfter(d, dCount))
+            kernels->inverseWithRoom[H](a, d, bank.synthesisLow, bank.synthesisHigh, y, T);
+        else if (algorithm == 1)
             kernels->inverse[H](a, d, bank.synthesisLow, bank.synthesisHigh, y, T);
         else
             wk::inverseGeneric(a, d, bank.synthesisLow, bank.synthesisHigh, L, y, T);
         a = y;
+        inputsHaveRoom = true;
         half ^= 1;
     }
 }

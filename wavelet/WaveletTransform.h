@@ -75,7 +75,10 @@ private:
     std::vector<float> phases; // even and odd phases (or circular copies)
     std::vector<float> scratch;
     std::vector<float> zeroPhases; // algorithm 1: two pairs of phases, zeroStride apart
-    int halfSize = 0;
+    int sizedLength = -1, sizedFilterLength = -1; // what the work memory was last sized for
+    int leadingZeros = -1; // zeros laid before the phases in zeroPhases
+    int halfSize = 0;   // values a work half holds
+    int workStride = 0; // distance of the halves: halfSize and the kernels' room
     int zeroStride = 0;
 };
 
