@@ -6,6 +6,7 @@
 #include "wavelet/WaveletFilterBank.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace sonabel {
@@ -102,14 +103,20 @@ void WaveletTransform::sizeWork(int N, int L) {
     }
     // Algorithm 1 keeps the phases of a level input of up to halfSize values,
     // and the room its kernels read and write past them.
-    const int stride = halfSize / 2 + L + 2 * wk::phaseSlack;
+    // Each array starts where its values (after the L/2 - 1 leading zeros)
+    // begin on a 64-byte line: the split and the kernels store whole vectors
+    // there, and stores across cache lines cost twice as much.
+    const int stride = (halfSize / 2 + L + 2 * wk::phaseSlack + 15) & ~15;
     if (stride != zeroStride) leadingZeros = -1;
     zeroStride = stride;
-    if (zeroPhases.size() < static_cast<size_t>(4 * zeroStride)) {
-        std::vector<float> fresh(static_cast<size_t>(4 * zeroStride));
+    if (zeroPhases.size() < static_cast<size_t>(4 * zeroStride + 32)) {
+        std::vector<float> fresh(static_cast<size_t>(4 * zeroStride + 32));
         zeroPhases.swap(fresh);
         leadingZeros = -1;
     }
+    const auto address = reinterpret_cast<std::uintptr_t>(zeroPhases.data());
+    const int toLine = static_cast<int>(((64 - address % 64) % 64) / sizeof(float));
+    zeroBase = toLine + ((16 - (L / 2 - 1) % 16) % 16);
     const size_t scratchSize = static_cast<size_t>(N + L);
     if (scratch.size() < scratchSize) {
         std::vector<float> fresh(scratchSize);
@@ -211,7 +218,7 @@ void WaveletTransform::forwardZeroFast(const float* samples, int N, WaveletCoeff
     float* out = coeffs.getStore();
     const int capacity = coeffs.getStoreCapacity();
     const int stride = zeroStride;
-    float* e = zeroPhases.data();
+    float* e = zeroPhases.data() + zeroBase;
     float* o = e + stride;
     float* ne = o + stride;
     float* no = ne + stride;

@@ -80,6 +80,7 @@ private:
     int halfSize = 0;   // values a work half holds
     int workStride = 0; // distance of the halves: halfSize and the kernels' room
     int zeroStride = 0;
+    int zeroBase = 0; // where the first array starts in zeroPhases
 };
 
 } // namespace sonabel
