@@ -1,7 +1,5 @@
 #include "wavelet/WaveletKernels.h"
 
-#include <cmath>
-
 namespace sonabel::wavelet_kernels {
 
 namespace portable {
@@ -46,46 +44,15 @@ const KernelSet& bestKernels() {
     return *best;
 }
 
-// On x86 Linux the generic loops are built twice, with and without the
-// processor's fused multiply-add, and the loader picks the one that runs
-// here; without it std::fma is the C library's (slower, same results).
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__) && !defined(__clang__)
-#define SONABEL_FMA_CLONES __attribute__((target_clones("fma", "default")))
-#else
-#define SONABEL_FMA_CLONES
-#endif
-
-SONABEL_FMA_CLONES
+// The generic loops as the fastest set builds them: with the AVX2 and
+// AVX-512 sets std::fma is the processor's instruction, with the baseline
+// set it may be the C library's function (slower, the same results).
 void forwardGeneric(const float* x, int n, const float* lo, const float* hi, int L, float* approx, float* detail) {
-    const int M = (n + L - 1) >> 1;
-    for (int k = 0; k < M; ++k) {
-        float a = 0.0f, d = 0.0f;
-        const int first = 2 * k + 2 - L;
-        for (int i = 0; i < L; ++i) {
-            const int m = first + i;
-            const float v = m >= 0 && m < n ? x[m] : 0.0f;
-            a = std::fma(lo[i], v, a);
-            d = std::fma(hi[i], v, d);
-        }
-        approx[k] = a;
-        detail[k] = d;
-    }
+    bestKernels().forwardGeneric(x, n, lo, hi, L, approx, detail);
 }
 
-SONABEL_FMA_CLONES
 void inverseGeneric(const float* a, const float* d, const float* slo, const float* shi, int L, float* y, int T) {
-    const int H = L / 2;
-    for (int t = 0; 2 * t < T; ++t) {
-        float e = 0.0f, o = 0.0f;
-        for (int m = 0; m < H; ++m) {
-            e = std::fma(slo[2 * m + 1], a[t + m], e);
-            o = std::fma(slo[2 * m], a[t + m], o);
-            e = std::fma(shi[2 * m + 1], d[t + m], e);
-            o = std::fma(shi[2 * m], d[t + m], o);
-        }
-        y[2 * t] = e;
-        if (2 * t + 1 < T) y[2 * t + 1] = o;
-    }
+    bestKernels().inverseGeneric(a, d, slo, shi, L, y, T);
 }
 
 } // namespace sonabel::wavelet_kernels

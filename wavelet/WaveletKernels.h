@@ -43,6 +43,11 @@ struct KernelSet {
     // inverse for inputs readable and y writable phaseSlack values past
     // their ends: computes whole blocks, with no copies for short levels.
     InverseFn inverseWithRoom[26];
+    // forwardGeneric and inverseGeneric below, built for this set.
+    void (*forwardGeneric)(const float* x, int n, const float* lo, const float* hi, int L, float* approx,
+                           float* detail);
+    void (*inverseGeneric)(const float* a, const float* d, const float* slo, const float* shi, int L, float* y,
+                           int T);
 };
 
 // Values the kernels may read or write past a level's phases (the widest
