@@ -62,17 +62,16 @@ void EqualizerFilter::apply(float* values, int count, int band) const {
         for (int k = 0; k < count; ++k) values[k] *= factor;
         return;
     }
-    // The magnitude grows or shrinks by s and never crosses zero.
+    // The magnitude grows or shrinks by s and never crosses zero. Both
+    // sides are computed and one is chosen: coefficients change sign at
+    // random, and a branch on the sign would mispredict half the time.
     const float s = summands[band];
     for (int k = 0; k < count; ++k) {
         const float t = values[k];
-        if (t >= 0.0f) {
-            const float r = t + s;
-            values[k] = r < 0.0f ? 0.0f : r;
-        } else {
-            const float r = t - s;
-            values[k] = r > 0.0f ? 0.0f : r;
-        }
+        const float up = t + s, down = t - s;
+        const float positive = up < 0.0f ? 0.0f : up;
+        const float negative = down > 0.0f ? 0.0f : down;
+        values[k] = t >= 0.0f ? positive : negative;
     }
 }
 
