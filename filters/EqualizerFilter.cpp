@@ -79,22 +79,7 @@ void EqualizerFilter::process(SampleBuffer& buffer) {
     WTFilterInfo* info = buffer.attachedCoeffs;
     if (!info) return;
     LockGuard guard(lock);
-    for (int c = 0; c < info->usedChannels; ++c) {
-        WaveletCoeffs& coeffs = info->getCoeffs(c);
-        int J = coeffs.getLevelCount();
-        if (J > 9) {
-            logDebug(1, "Scales not sufficient.");
-            J = 9;
-        }
-        for (int j = 0; j < J; ++j) {
-            int count = 0;
-            float* values = coeffs.getDetails(j, count);
-            apply(values, count, j);
-        }
-        int count = 0;
-        float* values = coeffs.getApproximations(count);
-        apply(values, count, 9);
-    }
+    info->forEachBand([this](float* values, int count, int band) { apply(values, count, band); });
 }
 
 const ParameterInfo* EqualizerFilter::getParameterInfo(int32_t index) {

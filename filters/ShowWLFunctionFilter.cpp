@@ -52,22 +52,7 @@ void ShowWLFunctionFilter::process(SampleBuffer& buffer) {
     WTFilterInfo* info = buffer.attachedCoeffs;
     if (!info) return;
     LockGuard guard(lock);
-    for (int c = 0; c < info->usedChannels; ++c) {
-        WaveletCoeffs& coeffs = info->getCoeffs(c);
-        int J = coeffs.getLevelCount();
-        if (J > 9) {
-            logDebug(1, "Scales not sufficient.");
-            J = 9;
-        }
-        for (int j = 0; j < J; ++j) {
-            int count = 0;
-            float* values = coeffs.getDetails(j, count);
-            fill(values, count, j);
-        }
-        int count = 0;
-        float* values = coeffs.getApproximations(count);
-        fill(values, count, 9);
-    }
+    info->forEachBand([this](float* values, int count, int band) { fill(values, count, band); });
 }
 
 const ParameterInfo* ShowWLFunctionFilter::getParameterInfo(int32_t index) {

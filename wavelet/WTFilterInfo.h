@@ -15,9 +15,11 @@
 // inverse transform filter rebuilds the samples and clears the attachment.
 // Used on the audio thread only.
 
+#include "core/Log.h"
+#include "wavelet/WaveletCoeffs.h"
+
 namespace sonabel {
 
-class WaveletCoeffs;
 class WTForwardFilter;
 
 class WTFilterInfo {
@@ -33,6 +35,28 @@ public:
     WaveletCoeffs& getCoeffs(int channel);
     // Any allocated channel, without the usedChannels check (for the maker).
     WaveletCoeffs& getChannelCoeffs(int channel) { return *coefficients[channel]; }
+
+    // The nine detail bands and the approximations (band 9) of every used
+    // channel, for filters with one setting per band: visit(values, count,
+    // band). Levels past the ninth are left alone and reported.
+    template <class Visit>
+    void forEachBand(Visit visit) {
+        for (int c = 0; c < usedChannels; ++c) {
+            WaveletCoeffs& coeffs = getCoeffs(c);
+            int J = coeffs.getLevelCount();
+            if (J > 9) {
+                logDebug(1, "Scales not sufficient.");
+                J = 9;
+            }
+            int count = 0;
+            for (int j = 0; j < J; ++j) {
+                float* values = coeffs.getDetails(j, count);
+                visit(values, count, j);
+            }
+            float* values = coeffs.getApproximations(count);
+            visit(values, count, 9);
+        }
+    }
 
     int channelCapacity;  // WaveletCoeffs allocated
     int usedChannels = 0; // channels transformed for the current chunk
