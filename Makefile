@@ -10,13 +10,14 @@ CMAKE_ARGS ?=
 PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev \
             librtaudio-dev libasound2-dev jackd2 qt6-base-dev \
             libgtest-dev libgmock-dev libbenchmark-dev \
-            sox libsox-fmt-all espeak-ng python3 python3-numpy python3-scipy python3-pywt
+            sox libsox-fmt-all espeak-ng python3 python3-numpy python3-scipy python3-pywt \
+            xvfb xauth
 # Wanted, not required: installed only where that removes nothing (a desktop
 # whose PulseAudio is PipeWire's keeps it). Without it the PulseAudio smoke
 # test skips and says why.
 OPTIONAL_PACKAGES := pulseaudio
 
-.PHONY: deps configure build test sanitize tsan bench fuzz clean
+.PHONY: deps configure build run test sanitize tsan bench fuzz clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -42,6 +43,11 @@ configure: deps
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The program with its window, in a folder of its own where its log is written.
+run: build
+	mkdir -p $(BUILD)/run
+	cd $(BUILD)/run && ../ui/sonabel
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
