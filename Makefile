@@ -44,9 +44,10 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The program with its window, in a folder of its own where its log is written.
+# The program with its window, in a folder of its own that holds the demo
+# sounds the help window names and where its log is written.
 run: build
-	mkdir -p $(BUILD)/run
+	tools/make_demo_sounds.sh $(BUILD)/run
 	cd $(BUILD)/run && ../ui/sonabel
 
 test: build
