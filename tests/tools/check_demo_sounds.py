@@ -105,9 +105,9 @@ def check_content(sounds):
     onsets = [np.max(np.abs(beat[k * eighth:k * eighth + 400, 0])) for k in range(8)]
     check(min(onsets) > 1000, f"dnbloop.wav: an eighth note without a hit (onset peaks {onsets})")
     # The kick and bass carry the low end: most energy below 200 Hz.
-    spectrum = np.abs(np.fft.rfft(beat[:bar, 0])) ** 2
+    power = np.abs(np.fft.rfft(beat[:bar, 0])) ** 2
     freqs = np.fft.rfftfreq(bar, 1 / 44100)
-    low = spectrum[freqs < 200].sum() / spectrum.sum()
+    low = power[freqs < 200].sum() / power.sum()
     check(low > 0.5, f"dnbloop.wav: only {low:.2f} of the energy below 200 Hz")
 
     for name in ("loop.wav", "dnbloop.wav"):
