@@ -31,9 +31,13 @@ up_to_date() {
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/sonabel-sounds.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
-# sox with a fixed seed and no dither, writing 16-bit stereo at 44100 Hz.
+# sox with a fixed seed and no dither; the format of the files we keep; and
+# the null input for synthesis, at our rate (sox's own default is 48000 Hz,
+# which would put a resampler after every generator and stretch lengths
+# given in samples).
 soxd() { sox -R -D -V1 "$@"; }
 final=(-r $rate -c 2 -b 16 -e signed-integer)
+nothing=(-r $rate -c 2 -n)
 
 # Moves a finished file from the scratch folder into OUTDIR.
 publish() { mv -f "$scratch/$1" "$out/$1"; }
@@ -57,7 +61,7 @@ Try the wavelet denoiser on it."
   soxd "$scratch/speech.wav" "${final[@]}" "$scratch/voice.wav" rate -v $rate norm -6
   local length
   length=$(soxi -s "$scratch/voice.wav")
-  soxd -n "${final[@]}" "$scratch/noise.wav" synth "${length}s" pinknoise pinknoise gain -24
+  soxd "${nothing[@]}" "${final[@]}" "$scratch/noise.wav" synth "${length}s" pinknoise pinknoise gain -24
   soxd -m -v 1 "$scratch/voice.wav" -v 1 "$scratch/noise.wav" "$scratch/selquor.wav" norm -3
   publish selquor.wav
 }
@@ -66,7 +70,7 @@ Try the wavelet denoiser on it."
 # sound cut or padded to the slot), "." silence.
 track() { # name hit.wav pattern
   local name=$1 hit=$2 pattern=$3 slots=() i
-  soxd -n "${final[@]}" "$scratch/rest.wav" trim 0 "${eighth}s"
+  soxd "${nothing[@]}" "${final[@]}" "$scratch/rest.wav" trim 0 "${eighth}s"
   soxd "$hit" "$scratch/slot-$name.wav" pad 0 "${eighth}s" trim 0 "${eighth}s"
   for ((i = 0; i < 8; i++)); do
     if [[ ${pattern:i:1} == x ]]; then slots+=("$scratch/slot-$name.wav"); else slots+=("$scratch/rest.wav"); fi
@@ -76,22 +80,22 @@ track() { # name hit.wav pattern
 
 make_dnbloop() {
   # Kick: a sine falling fast from 160 to 45 Hz.
-  soxd -n "${final[@]}" "$scratch/kick.wav" synth 0.17 sine 160/45 fade q 0.002 0.17 0.12 gain -2
+  soxd "${nothing[@]}" "${final[@]}" "$scratch/kick.wav" synth 0.17 sine 160/45 fade q 0.002 0.17 0.12 gain -2
   # Snare: a band of noise over a short 190 Hz body.
-  soxd -n "${final[@]}" "$scratch/snare-noise.wav" synth 0.15 whitenoise bandpass 1800 1.2 fade q 0.001 0.15 0.13
-  soxd -n "${final[@]}" "$scratch/snare-body.wav" synth 0.15 triangle 190 fade q 0.001 0.15 0.14 gain -8
+  soxd "${nothing[@]}" "${final[@]}" "$scratch/snare-noise.wav" synth 0.15 whitenoise bandpass 1800 1.2 fade q 0.001 0.15 0.13
+  soxd "${nothing[@]}" "${final[@]}" "$scratch/snare-body.wav" synth 0.15 triangle 190 fade q 0.001 0.15 0.14 gain -8
   soxd -m -v 1 "$scratch/snare-noise.wav" -v 1 "$scratch/snare-body.wav" "$scratch/snare.wav"
   # Hat: high-passed noise, very short.
-  soxd -n "${final[@]}" "$scratch/hat.wav" synth 0.04 whitenoise highpass 7000 fade q 0.001 0.04 0.035 gain -10
+  soxd "${nothing[@]}" "${final[@]}" "$scratch/hat.wav" synth 0.04 whitenoise highpass 7000 fade q 0.001 0.04 0.035 gain -10
   track kick "$scratch/kick.wav" "x....x.."
   track snare "$scratch/snare.wav" "..x...x."
   track hat "$scratch/hat.wav" "xxxxxxxx"
   # Bass: two detuned saws, low-passed, one note per half bar, faded at
   # both ends so the bars join cleanly.
   local half=$((bar / 2))
-  soxd -n "${final[@]}" "$scratch/bass-a.wav" synth "${half}s" sawtooth 55 sawtooth 55.6 \
+  soxd "${nothing[@]}" "${final[@]}" "$scratch/bass-a.wav" synth "${half}s" sawtooth 55 sawtooth 55.6 \
     lowpass 400 fade q 0.005 "${half}s" 0.05 gain -9
-  soxd -n "${final[@]}" "$scratch/bass-b.wav" synth "${half}s" sawtooth 41.2 sawtooth 41.6 \
+  soxd "${nothing[@]}" "${final[@]}" "$scratch/bass-b.wav" synth "${half}s" sawtooth 41.2 sawtooth 41.6 \
     lowpass 400 fade q 0.005 "${half}s" 0.05 gain -9
   soxd "$scratch/bass-a.wav" "$scratch/bass-b.wav" "$scratch/track-bass.wav"
   soxd -m -v 1 "$scratch/track-kick.wav" -v 0.8 "$scratch/track-snare.wav" -v 0.6 "$scratch/track-hat.wav" \
@@ -104,8 +108,8 @@ make_dnbloop() {
 make_loop() {
   # 4 s: partials on multiples of 0.25 Hz and a 0.5 Hz tremolo all end where
   # they began. The left channel holds the lower voices, the right the upper.
-  soxd -n -r $rate -c 1 "$scratch/low.wav" synth 4 sine 110 sine mix 220 sine mix 330 gain -10
-  soxd -n -r $rate -c 1 "$scratch/high.wav" synth 4 sine 275 sine mix 440 sine mix 550 gain -10
+  soxd -r $rate -c 1 -n "$scratch/low.wav" synth 4 sine 110 sine mix 220 sine mix 330 gain -10
+  soxd -r $rate -c 1 -n "$scratch/high.wav" synth 4 sine 275 sine mix 440 sine mix 550 gain -10
   soxd -M "$scratch/low.wav" "$scratch/high.wav" "$scratch/both.wav" remix 1,2v0.4 1v0.4,2 \
     tremolo 0.5 60 norm -3
   soxd "$scratch/both.wav" "${final[@]}" "$scratch/loop.wav"

@@ -94,6 +94,9 @@ def check_content(sounds):
     print(f"quietest tenth of 20 ms windows: morvane {quiet_voice:.1f} dBFS, selquor {quiet_noisy:.1f} dBFS")
     check(quiet_voice < -60, "morvane.wav: the pauses between words are not silent")
     check(-45 < quiet_noisy < -20, "selquor.wav: the noise does not fill the pauses at a moderate level")
+    # ... from the first frame to the last.
+    ends = window_rms_db(sounds["selquor.wav"][:, 0], 4410)[[0, -1]]
+    check(min(ends) > -45, f"selquor.wav: no noise at the start or the end ({ends[0]:.1f}, {ends[-1]:.1f} dBFS)")
 
     # The beat is one bar four times over, and a bar has an onset on every
     # eighth note (the hats).
