@@ -32,7 +32,7 @@ picture() { # sound out.png scalogram-options...
 }
 
 picture morvane.wav "$resources/background.png" --size 610x240 --from-level 2 --levels 9 \
-  --vertical 1.0 --smoothing 3 --range 60 --mode 5 --wash 0.75 --paper 244,242,236
+  --vertical 1.0 --smoothing 4 --range 60 --mode 5 --wash 0.8 --paper 244,242,236
 picture dnbloop.wav "$resources/sonabel.png" --size 256x256 --from-level 2 --levels 8 \
   --vertical 1.0 --smoothing 1 --range 50 --mode 5
 echo "made $(realpath "$resources/background.png") and $(realpath "$resources/sonabel.png")"
