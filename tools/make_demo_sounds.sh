@@ -12,7 +12,7 @@
 # A file newer than this script is up to date and left alone. The output is
 # the same byte for byte on every run: sox runs with its fixed random seed
 # (-R) and without dither (-D). Each file is made in a scratch folder and
-# moved into place whole, so an interrupted run leaves no half-written file.
+# renamed into place whole, so an interrupted run leaves no half-written file.
 set -euo pipefail
 
 out=${1:?usage: make_demo_sounds.sh OUTDIR}
@@ -28,7 +28,8 @@ up_to_date() {
   [[ -s "$out/$1" && "$out/$1" -nt "$self" ]]
 }
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/sonabel-sounds.XXXXXX")
+# Inside OUTDIR, so that publishing a file is a rename on the same disk.
+scratch=$(mktemp -d "$out/.making-sounds.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
 # sox with a fixed seed and no dither; the format of the files we keep; and
