@@ -11,13 +11,13 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             librtaudio-dev libasound2-dev jackd2 qt6-base-dev \
             libgtest-dev libgmock-dev libbenchmark-dev \
             sox libsox-fmt-all espeak-ng python3 python3-numpy python3-scipy python3-pywt \
-            xvfb xauth
+            xvfb xauth desktop-file-utils
 # Wanted, not required: installed only where that removes nothing (a desktop
 # whose PulseAudio is PipeWire's keeps it). Without it the PulseAudio smoke
 # test skips and says why.
 OPTIONAL_PACKAGES := pulseaudio
 
-.PHONY: deps configure build run test sanitize tsan bench fuzz clean
+.PHONY: deps configure build run test sanitize tsan bench fuzz images clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -44,9 +44,10 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The program with its window, in a folder of its own where its log is written.
+# The program with its window, in a folder of its own that holds the demo
+# sounds the help window names and where its log is written.
 run: build
-	mkdir -p $(BUILD)/run
+	tools/make_demo_sounds.sh $(BUILD)/run
 	cd $(BUILD)/run && ../ui/sonabel
 
 test: build
@@ -64,6 +65,12 @@ tsan:
 # Speech from espeak-ng, noise added and taken out again; files in build/demo.
 demo: build
 	tools/demo.sh $(BUILD)/tools/sonabel-render $(BUILD)/demo
+
+# Remakes resources/background.png and resources/sonabel.png from the demo
+# sounds with the engine's wavelet transform (commit them if they change).
+images: configure
+	cmake --build $(BUILD) --target sonabel-scalogram
+	tools/make_images.sh $(BUILD)
 
 bench: build
 	for b in $(BUILD)/bench/sonabel_*_bench; do $$b; done

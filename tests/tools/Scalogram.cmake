@@ -1,0 +1,2 @@
+# The scalogram behind the program's pictures.
+target_link_libraries(${name} PRIVATE sonabel_scalogram)

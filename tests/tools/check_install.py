@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""`cmake --install` into a temporary prefix, then checks that everything a
+user needs arrived where a desktop looks for it.
+
+Usage: check_install.py BUILD_DIR
+"""
+import os, shutil, struct, subprocess, sys, tempfile
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL:", message)
+
+
+def main():
+    build = os.path.abspath(sys.argv[1])
+    with tempfile.TemporaryDirectory() as prefix:
+        subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
+        at = lambda *parts: os.path.join(prefix, *parts)
+        for program in ("sonabel", "sonabel-render"):
+            check(os.access(at("bin", program), os.X_OK), f"bin/{program} is missing or not executable")
+        # The installed renderer runs away from the build folder.
+        listed = subprocess.run([at("bin", "sonabel-render"), "--list-filters"], capture_output=True, text=True)
+        check(listed.returncode == 0 and "Wavelet Denoiser" in listed.stdout, "installed sonabel-render fails")
+
+        desktop = at("share", "applications", "sonabel.desktop")
+        with open(desktop, encoding="utf-8") as f:
+            lines = set(f.read().splitlines())
+        for line in ("Name=Sonabel", "Exec=sonabel", "Icon=sonabel", "Categories=AudioVideo;Audio;Education;"):
+            check(line in lines, f"sonabel.desktop lacks {line}")
+        if shutil.which("desktop-file-validate"):
+            result = subprocess.run(["desktop-file-validate", desktop], capture_output=True, text=True)
+            # Hints are advice; errors and warnings are faults.
+            bad = [l for l in result.stdout.splitlines() if "error:" in l or "warning:" in l]
+            check(result.returncode == 0 and not bad, f"desktop-file-validate: {result.stdout.strip()}")
+        else:
+            print("desktop-file-validate is not installed (make deps installs it); entry not validated")
+
+        with open(at("share", "icons", "hicolor", "256x256", "apps", "sonabel.png"), "rb") as f:
+            head = f.read(26)
+        check(head[:8] == b"\x89PNG\r\n\x1a\n" and struct.unpack(">IIBB", head[16:26]) == (256, 256, 8, 3),
+              "the icon is not a 256 x 256 indexed PNG")
+
+        for name in ("morvane.wav", "selquor.wav", "dnbloop.wav", "loop.wav"):
+            with open(at("share", "sonabel", name), "rb") as a, \
+                 open(os.path.join(build, "resources", "demo-sounds", name), "rb") as b:
+                check(a.read() == b.read(), f"share/sonabel/{name} differs from the build's")
+    print(f"{len(failures)} check(s) failed" if failures else "installed files are complete")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
