@@ -245,19 +245,77 @@ TEST_F(WaveFileWriterTest, RefusesWhatItCannotWrite) {
     EXPECT_EQ(log.all(), std::vector<std::string>{LogCapture::error("write: error: file not opened", 3)});
 }
 
-// A full disk: nothing is counted as written that is not, and the file is
-// reported as incomplete.
-TEST_F(WaveFileWriterTest, FullDiskIsReported) {
+// A disk with no room even for the header: nothing is opened, and the
+// user hears why.
+TEST_F(WaveFileWriterTest, NoRoomForTheHeaderIsReported) {
+    LogCapture log;
     writer.setFileName("/dev/full");
     writer.open();
-    ASSERT_TRUE(writer.isOpen());
-    LogCapture log;
+    EXPECT_FALSE(writer.isOpen());
+    EXPECT_EQ(log.errorHookLines(),
+              std::vector<std::string>{"ERROR: error: could not create file '/dev/full': No space left on device "
+                                       "(level:1)"});
     writeFrames(0, 4, 2, 16);
-    EXPECT_EQ(writer.getPosition(), 0);
-    EXPECT_EQ(writer.getLength(), 0);
-    EXPECT_TRUE(log.hasError("write: error: only 0 frames instead 4 frames written to disk", 3));
-    writer.close();
-    EXPECT_TRUE(log.hasError("error: could not complete file '/dev/full'", 1));
+    EXPECT_TRUE(log.hasError("write: error: file not opened", 3));
+}
+
+// A disk that fills up while recording (a 200 KiB tmpfs): the first short
+// write is reported once to the user with the system's reason, nothing is
+// counted that the disk did not take, and after close the file is a valid
+// WAVE file of the frames it holds, for us and for Python's wave module.
+class WaveFileWriterFullDiskTest : public WaveFileWriterTest {
+protected:
+    void SetUp() override {
+        WaveFileWriterTest::SetUp();
+        fs::create_directory("small");
+        if (::geteuid() != 0 || run("mount -t tmpfs -o size=200k tmpfs small 2>&1; echo $?") != "0\n")
+            GTEST_SKIP() << "cannot mount a 200 KiB tmpfs here (needs root and mount rights)";
+        mounted = true;
+    }
+    void TearDown() override {
+        writer.close();
+        if (mounted) run("umount small");
+        WaveFileWriterTest::TearDown();
+    }
+    bool mounted = false;
+};
+
+TEST_F(WaveFileWriterFullDiskTest, FullDiskLeavesAValidFileOfWhatFits) {
+    struct {
+        int channels, bits, chunk;
+    } cases[] = {{2, 16, 1024}, {1, 8, 1001}, {3, 16, 777}};
+    for (const auto& c : cases) {
+        run("rm -f small/*");
+        LogCapture log;
+        openWith("small/full.wav", c.channels, 8000.0f, c.bits);
+        ASSERT_TRUE(writer.isOpen());
+        int chunks = 0;
+        for (; chunks < 1000 && !*writer.getWriteError(); ++chunks) writeFrames(chunks * c.chunk, c.chunk, c.channels, c.bits);
+        ASSERT_LT(chunks, 1000) << "the disk never filled";
+        EXPECT_STREQ(writer.getWriteError(), "No space left on device");
+        writeFrames(chunks * c.chunk, c.chunk, c.channels, c.bits);
+        EXPECT_EQ(log.errorHookLines(),
+                  std::vector<std::string>{"ERROR: error: could not write file 'small/full.wav': No space left on "
+                                           "device (level:1)"})
+            << "one report per file";
+        const int frames = writer.getLength();
+        EXPECT_GE(frames, (chunks - 1) * c.chunk);
+        EXPECT_LT(frames, chunks * c.chunk);
+        writer.close();
+        EXPECT_TRUE(log.errorHookLines().size() == 1) << "the file is completed on the full disk";
+
+        const int bytesPerFrame = c.channels * c.bits / 8;
+        const int64_t data = static_cast<int64_t>(frames) * bytesPerFrame;
+        EXPECT_EQ(static_cast<int64_t>(fs::file_size("small/full.wav")), 44 + data + (data & 1));
+        const Bytes file = readFile("small/full.wav");
+        EXPECT_EQ(le32(file, 40), static_cast<uint32_t>(data));
+        const Bytes want = expectedData(frames, c.channels, c.bits);
+        EXPECT_TRUE(std::equal(want.begin(), want.end(), file.begin() + 44)) << "every frame counted is on disk";
+        const PythonWave py = readWithPython("small/full.wav");
+        EXPECT_EQ(py.status, 0) << py.header;
+        EXPECT_EQ(py.header, std::to_string(c.channels) + " " + std::to_string(c.bits / 8) + " 8000 " +
+                                 std::to_string(frames));
+    }
 }
 
 // Past the placeholder size the header claims the most a file may hold, so
