@@ -158,11 +158,20 @@ TEST_F(RendererSafetyTest, AFullDiskEndsTheRenderWithTheSystemsReason) {
 TEST_F(RendererSafetyTest, InputsBeyondTwoGigabytesAreRefused) {
     writeFile("big.wav", Wav().riff().fmt(2, 44100, 16).tag("data").u32(0xFFFFFFF0u).done());
     fs::resize_file("big.wav", 2600000000u);
-    EXPECT_EQ(render({"big.wav", "out.wav"}), 1);
-    EXPECT_EQ(err.str(), "sonabel-render: big.wav holds 2599999956 bytes of audio, more than the 2 GB (2147483647 "
-                         "bytes) a file may have here; nothing was rendered\n");
-    EXPECT_FALSE(fs::exists("out.wav"));
-    EXPECT_TRUE(hiddenFiles().empty());
+    makeInput("in.wav", 2, 16, 1000);
+    const std::string tail = " holds 2599999956 bytes of audio, more than the 2 GB (2147483647 bytes) a file may "
+                             "have here; nothing was rendered\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {{{"big.wav", "out.wav"}, "sonabel-render: big.wav" + tail},
+                 {{"in.wav", "out.wav", "--reference", "big.wav"}, "sonabel-render: --reference big.wav" + tail}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(render(c.args), 1);
+        EXPECT_EQ(err.str(), c.message);
+        EXPECT_FALSE(fs::exists("out.wav"));
+        EXPECT_TRUE(hiddenFiles().empty());
+    }
 }
 
 } // namespace

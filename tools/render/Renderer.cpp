@@ -80,6 +80,16 @@ std::string formatText(const WaveFileFormat& f) {
            (f.channels == 1 ? " channel" : " channels");
 }
 
+// Positions are 32-bit: beyond 2 GB a reader stops. Better no output than
+// one that silently ends early.
+bool beyondReach(WaveFileReader& reader) {
+    const int frameBytes = reader.getFileFormat()->getBytesPerFrame();
+    return frameBytes > 0 && reader.getDataBytes() / frameBytes > reader.getLength();
+}
+
+const char* const tooLarge =
+    " bytes of audio, more than the 2 GB (2147483647 bytes) a file may have here; nothing was rendered";
+
 // The signal that asked the render to stop (SIGINT, SIGTERM), 0 while none.
 volatile std::sig_atomic_t stopSignal = 0;
 
@@ -255,12 +265,8 @@ int Renderer::render() {
     const WaveFileFormat inputFormat = *reader.getFileFormat();
     const int64_t total = reader.getLength();
     const double rate = inputFormat.sampleRate > 0.0f ? inputFormat.sampleRate : 44100.0;
-    // Positions are 32-bit: beyond 2 GB the reader stops. Better no output
-    // than one that silently ends early.
-    const int frameBytes = inputFormat.getBytesPerFrame();
-    if (frameBytes > 0 && reader.getDataBytes() / frameBytes > total) {
-        fail(options.input + " holds " + std::to_string(reader.getDataBytes()) +
-             " bytes of audio, more than the 2 GB (2147483647 bytes) a file may have here; nothing was rendered");
+    if (beyondReach(reader)) {
+        fail(options.input + " holds " + std::to_string(reader.getDataBytes()) + tooLarge);
         return 1;
     }
     if (!options.reference.empty() && !checkReference(inputFormat, total, status)) return status;
@@ -387,6 +393,11 @@ bool Renderer::checkReference(const WaveFileFormat& inputFormat, int64_t inputFr
     reference.open();
     if (!errors.none() || !reference.isOpen()) {
         fail("--reference: " + (errors.none() ? "cannot read " + options.reference : errors.first()));
+        status = 1;
+        return false;
+    }
+    if (beyondReach(reference)) {
+        fail("--reference " + options.reference + " holds " + std::to_string(reference.getDataBytes()) + tooLarge);
         status = 1;
         return false;
     }
