@@ -271,6 +271,8 @@ int Renderer::render() {
     }
     if (!options.reference.empty() && !checkReference(inputFormat, total, status)) return status;
 
+    // From before the temporary file exists until it is renamed or removed.
+    StopSignals signals;
     std::string error;
     TemporaryOutput output(options.output);
     if (!output.create(error)) {
@@ -290,7 +292,6 @@ int Renderer::render() {
     }
     FrameLimitWriter limited(&writer, total);
 
-    StopSignals signals;
     RenderLoadMonitor monitor(chain);
     int64_t done = 0;
     int64_t written = 0;
@@ -352,7 +353,10 @@ int Renderer::render() {
     } else if (!writeError.empty()) {
         problem = "cannot write " + options.output + ": " + writeError;
     } else if (!errors.none()) {
-        problem = "cannot write " + options.output + ": " + reasonOf(errors.first());
+        // In the user's terms: the name they gave, not the temporary one.
+        problem = errors.first();
+        const size_t at = problem.find(output.path());
+        if (at != std::string::npos) problem.replace(at, output.path().size(), options.output);
     } else if (done < total) {
         problem = stopSignal == SIGTERM ? "terminated" : "interrupted";
         failed = 128 + static_cast<int>(stopSignal);
@@ -360,8 +364,8 @@ int Renderer::render() {
     if (!problem.empty()) {
         const bool existed = ::access(options.output.c_str(), F_OK) == 0;
         // After a read error the last chunk holds silence that is not in the
-        // input: nothing of it is kept.
-        if (readErrorFrame >= 0) output.discard();
+        // input: nothing of it is kept; nor is a file without frames.
+        if (readErrorFrame >= 0 || written == 0) output.discard();
         if (output.keepIfNew())
             problem += "; the first " + std::to_string(written) + " frames (" +
                        format("%.3f s", static_cast<double>(written) / rate) + ") are kept in " + options.output;
