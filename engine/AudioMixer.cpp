@@ -253,7 +253,13 @@ AudioReader* AudioMixer::getInput(int index) {
 void AudioMixer::addFilter(AudioFilter* filter) {
     logTrace(10, ">AudioMixer::addFilter");
     {
+        // The filter learns the chain's format as it enters: updateAudioFormat
+        // only tells the filters when the format changes, and a filter added
+        // after the inputs (or while sound runs) would keep its default.
+        // Input before filter, the one nesting order.
+        LockGuard inputGuard(inputLock);
         LockGuard guard(filterLock);
+        filter->setFormat(format);
         filters.append(filter);
     }
     logTrace(10, "<addFilter");

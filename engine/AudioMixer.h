@@ -44,6 +44,7 @@ public:
     int getInputCount();
     AudioReader* getInput(int index);
 
+    // Appends the filter and gives it the mixer's current format.
     void addFilter(AudioFilter* filter);
     void removeFilter(AudioFilter* filter);
     void removeFilterNr(int index);

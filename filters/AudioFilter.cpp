@@ -17,6 +17,8 @@ void AudioFilter::notifyValueChanged(int32_t index) {
     if (listener) listener->parameterValueChanged(this, index);
 }
 
+void AudioFilter::inputEnded() {}
+
 const ParameterInfo* AudioFilter::lookupParameterInfo(const ParameterInfo* table, int32_t count, int32_t index,
                                                       const char* className) {
     if (index >= 0 && index < count) return &table[index];

@@ -41,6 +41,11 @@ public:
     virtual void setActive(bool on);
     virtual void notifyTextChanged(int32_t index);
     virtual void notifyValueChanged(int32_t index);
+    // The input has ended (an offline render, or a play to the end): a filter
+    // that publishes figures now and then publishes what it gathered since
+    // its last publication, so the final figures cover the whole input. Not
+    // called while process runs. The default does nothing.
+    virtual void inputEnded();
 
     // The user's bypass switch; read by the audio thread without a lock.
     std::atomic<bool> active{true};

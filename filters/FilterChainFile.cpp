@@ -189,6 +189,8 @@ bool FilterChainFile::parse(std::istream& in, std::vector<AudioFilter*>& filters
     int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
+        // Editors on Windows start a UTF-8 file with a byte-order mark.
+        if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
         AudioFilter* f = parseLine(line, number, error);
         if (f) {
             filters.push_back(f);

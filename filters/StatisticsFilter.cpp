@@ -98,7 +98,7 @@ void StatisticsFilter::setActive(bool on) {
 }
 
 void StatisticsFilter::process(SampleBuffer& buffer) {
-    bool publish = false;
+    bool published = false;
     {
         LockGuard guard(lock);
         if (chunkCount == 0) {
@@ -125,17 +125,32 @@ void StatisticsFilter::process(SampleBuffer& buffer) {
         // interface thread.
         ++chunkCount;
         if (chunkCount > updateInterval) {
-            energy = energySum / static_cast<float>(chunkCount);
-            energySum = 0.0f;
-            shownMean = mean;
-            shownMinimum = minimum;
-            shownMaximum = maximum;
-            chunkCount = 0;
-            publish = true;
+            publish();
+            published = true;
         }
     }
-    if (publish)
+    if (published)
         for (int i = 1; i <= 4; ++i) notifyTextChanged(i);
+}
+
+void StatisticsFilter::publish() {
+    LockGuard guard(lock);
+    energy = energySum / static_cast<float>(chunkCount);
+    energySum = 0.0f;
+    shownMean = mean;
+    shownMinimum = minimum;
+    shownMaximum = maximum;
+    chunkCount = 0;
+}
+
+void StatisticsFilter::inputEnded() {
+    {
+        LockGuard guard(lock);
+        // Nothing gathered since the last publication: the figures stand.
+        if (chunkCount == 0) return;
+        publish();
+    }
+    for (int i = 1; i <= 4; ++i) notifyTextChanged(i);
 }
 
 } // namespace sonabel

@@ -3,7 +3,9 @@
 // channel's mean weighs one half, the one before a quarter, ...), the summed
 // squares of all channels per chunk, and the smallest and largest sample.
 // The figures are published (as the texts of its display parameters) every
-// updateInterval + 1 chunks; switching the filter on or off starts afresh.
+// updateInterval + 1 chunks and at the end of the input (inputEnded), over
+// the chunks since the last publication; switching the filter on or off
+// starts afresh.
 //
 // process runs on the audio thread and raises the text notifications there,
 // after releasing the lock; the interface reads the texts under the lock.
@@ -32,12 +34,15 @@ public:
     int32_t getParameter(int32_t index) override;
     char* getParameterText(int32_t index, char* buffer, int32_t capacity) override;
     void setActive(bool on) override;
+    void inputEnded() override;
 
     // Chunks between publications, from the "Update frequency" step.
     static int intervalOf(int value);
 
 private:
     void recompute();
+    // Shows the figures gathered since the last publication; under the lock.
+    void publish();
 
     float mean = 0.0f;
     float energySum = 0.0f;

@@ -4,6 +4,8 @@
 #include "core/Log.h"
 #include "core/SampleBuffer.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -18,6 +20,31 @@ constexpr int64_t maxFileBytes = INT32_MAX;
 uint32_t get32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
            (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// WAVE_FORMAT_EXTENSIBLE: the real encoding is the subformat GUID that
+// follows cbSize, wValidBitsPerSample and dwChannelMask.
+constexpr uint16_t tagPcm = 1;
+constexpr uint16_t tagExtensible = 0xFFFE;
+constexpr uint32_t extensibleBytes = 24;
+// KSDATAFORMAT_SUBTYPE_*: the format tag in the first two bytes, then this.
+constexpr uint8_t subformatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                       0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+const char* tagName(uint16_t tag) {
+    switch (tag) {
+    case 0x0000: return "unknown";
+    case 0x0001: return "PCM";
+    case 0x0002: return "Microsoft ADPCM";
+    case 0x0003: return "IEEE float";
+    case 0x0006: return "A-law";
+    case 0x0007: return "mu-law";
+    case 0x0011: return "IMA ADPCM";
+    case 0x0031: return "GSM 6.10";
+    case 0x0050: return "MPEG";
+    case 0x0055: return "MPEG Layer 3";
+    default: return "not a known encoding";
+    }
 }
 
 } // namespace
@@ -57,9 +84,13 @@ void WaveFileReader::open() {
         // than for a system that refuses it.
         std::fclose(file);
         file = nullptr;
+        errno = EISDIR;
     }
     if (!file) {
-        logError(1, "Unable to open file '%s'", getFileName());
+        // The reason after the name: "No such file or directory",
+        // "Permission denied", "Is a directory".
+        const int reason = errno;
+        logError(1, "Unable to open file '%s': %s", getFileName(), std::strerror(reason));
         close();
         logTrace(3, "<open");
         return;
@@ -95,6 +126,9 @@ void WaveFileReader::close() {
     format->setDefaults();
     formatSupported = true;
     fileLength = 0;
+    dataBytes = 0;
+    readErrorFrame = -1;
+    readError[0] = 0;
     logTrace(3, "<");
 }
 
@@ -115,6 +149,7 @@ void WaveFileReader::readRIFF() {
     fileLength = 0;
     if (::fseeko(file, 0, SEEK_END) == 0) fileLength = static_cast<int64_t>(::ftello(file));
     if (fileLength < 0) fileLength = 0;
+    const int64_t wholeLength = fileLength;
     if (fileLength > maxFileBytes) fileLength = maxFileBytes;
     seekTo(0);
 
@@ -157,6 +192,8 @@ void WaveFileReader::readRIFF() {
             }
             dataStart = static_cast<int32_t>(tell());
             const int64_t present = fileLength - dataStart;
+            const int64_t wholePresent = wholeLength - dataStart;
+            dataBytes = static_cast<int64_t>(size) < wholePresent ? static_cast<int64_t>(size) : wholePresent;
             const int bytesPerFrame = format->getBytesPerFrame();
             if (!formatSupported || bytesPerFrame <= 0) {
                 sampleCount = 0;
@@ -187,12 +224,21 @@ bool WaveFileReader::readFormatChunk(uint32_t size) {
     } else if (std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes) {
         logError(1, "WaveFileReader::readFormatChunk: could not read format\n");
     } else {
-        format->fromWaveFormat(WaveFormatRecord::fromBytes(bytes));
-        if (!format->isSupported()) {
-            // One report for the file instead of one per decoded sample, and no
-            // frame size of 0 to divide by.
+        const WaveFormatRecord record = WaveFormatRecord::fromBytes(bytes);
+        format->fromWaveFormat(record);
+        char what[96];
+        // One report for the file instead of one per decoded sample: A-law,
+        // float or MP3 bytes decoded as PCM are noise, a frame size of 0
+        // cannot be divided by, and a rate of 0 makes a file no one can play.
+        if (!isPcm(record.formatTag, size - WaveFormatRecord::size, what, sizeof what)) {
+            logError(1, "WaveFileReader::readFormatChunk: unsupported format tag 0x%04X (%s)", record.formatTag, what);
+            formatSupported = false;
+        } else if (!format->isSupported()) {
             logError(1, "WaveFileReader::readFormatChunk: unsupported format (%d channels, %d bits per sample)",
                      format->channels, format->bitsPerSample);
+            formatSupported = false;
+        } else if (record.samplesPerSec == 0) {
+            logError(1, "WaveFileReader::readFormatChunk: unsupported format (sample rate 0 Hz)");
             formatSupported = false;
         }
         skipChunk(size - WaveFormatRecord::size);
@@ -200,6 +246,28 @@ bool WaveFileReader::readFormatChunk(uint32_t size) {
     }
     logTrace(6, "<");
     return ok;
+}
+
+bool WaveFileReader::isPcm(uint16_t tag, uint32_t extra, char* what, size_t capacity) {
+    if (tag == tagPcm) return true;
+    if (tag != tagExtensible) {
+        std::snprintf(what, capacity, "%s", tagName(tag));
+        return false;
+    }
+    uint8_t ext[extensibleBytes];
+    const int64_t here = tell();
+    const bool complete = extra >= extensibleBytes && std::fread(ext, 1, sizeof ext, file) == sizeof ext;
+    seekTo(here); // the caller skips the rest of the chunk from here
+    if (!complete || (ext[0] | (ext[1] << 8)) < static_cast<int>(extensibleBytes - 2)) {
+        std::snprintf(what, capacity, "extensible, without its subformat");
+        return false;
+    }
+    const uint8_t* guid = ext + 8;
+    const uint16_t subformat = static_cast<uint16_t>(guid[0] | (guid[1] << 8));
+    const bool known = std::memcmp(guid + 2, subformatTail, sizeof subformatTail) == 0;
+    if (known && subformat == tagPcm) return true;
+    std::snprintf(what, capacity, "extensible, subformat %s", known ? tagName(subformat) : "not a known encoding");
+    return false;
 }
 
 int32_t WaveFileReader::available(int32_t frames) {
@@ -277,6 +345,13 @@ int32_t WaveFileReader::read(SampleBuffer& buffer, int32_t readPos, float srcFac
             const int32_t got = static_cast<int32_t>(
                 std::fread(fill, static_cast<size_t>(bytesPerFrame), static_cast<size_t>(n), file));
             if (got < n) {
+                if (readErrorFrame < 0) {
+                    // Kept for a caller that must not take the silence for
+                    // the file's contents.
+                    readErrorFrame = position + got;
+                    std::snprintf(readError, sizeof readError, "%s",
+                                  std::ferror(file) ? std::strerror(errno) : "unexpected end of file");
+                }
                 logDebug(3, "while reading from disk. Only %d frames read instead of %d", got, n);
                 logDebug(5, "Pos=%d, this=%p.", static_cast<int>(tell()), static_cast<void*>(this));
                 diskOk = false;

@@ -9,7 +9,11 @@
 // silence from read.
 //
 // Positions and lengths are frames. Byte offsets stay below 2 GB: a longer
-// file is read up to that limit.
+// file is read up to that limit, and getDataBytes tells how much it holds.
+//
+// Only PCM is read: format tag 1, or WAVE_FORMAT_EXTENSIBLE with the PCM
+// subformat. Another tag, an unplayable sample size or channel count, or a
+// sample rate of 0 is reported once at open, and the file gives no frames.
 
 #include "core/AudioFile.h"
 #include "core/AudioReader.h"
@@ -55,10 +59,25 @@ public:
     // position.
     int32_t read(SampleBuffer& buffer, int32_t readPos, float srcFactor) override;
 
+    // Bytes of frame data the file holds (the "data" size, or what is present
+    // when the file is shorter), in 64 bits: beyond 2 GB this is more than
+    // getLength frames reach. 0 while closed.
+    int64_t getDataBytes() const { return dataBytes; }
+    // The first read since open that the disk cut short before the end of the
+    // data: the frame at which it happened, -1 when none; and the system's
+    // reason ("unexpected end of file" when the file shrank).
+    int32_t getReadErrorFrame() const { return readErrorFrame; }
+    const char* getReadError() const { return readError; }
+
 private:
     void readRIFF();
     // Returns false when the chunk could not be used (too small, short read).
     bool readFormatChunk(uint32_t size);
+    // Whether a "fmt " record with that tag holds PCM; for
+    // WAVE_FORMAT_EXTENSIBLE it reads the subformat from the rest of the
+    // chunk (`extra` bytes after the first 16). Otherwise it names what the
+    // tag holds in `what`.
+    bool isPcm(uint16_t tag, uint32_t extra, char* what, size_t capacity);
     // Moves forward over a chunk body of that size plus its pad byte. False
     // when that reaches the end of the file (the walk is then over).
     bool skipChunk(uint32_t size);
@@ -82,6 +101,10 @@ private:
     // and whether the "fmt " record describes something we can decode.
     int64_t fileLength = 0;
     bool formatSupported = true;
+
+    int64_t dataBytes = 0;
+    int32_t readErrorFrame = -1;
+    char readError[128] = {};
 };
 
 } // namespace sonabel

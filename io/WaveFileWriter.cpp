@@ -4,7 +4,14 @@
 #include "core/Log.h"
 #include "core/SampleBuffer.h"
 
+#include <cerrno>
+#include <cstring>
 #include <sys/types.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace sonabel {
 
@@ -15,6 +22,16 @@ constexpr int64_t maxFileBytes = INT32_MAX;
 
 void put32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>((v >> (8 * i)) & 0xff);
+}
+
+// Sets the file's length; growing it adds zeros without writing them.
+bool setFileLength(std::FILE* file, int64_t length) {
+    std::fflush(file);
+#ifdef _WIN32
+    return ::_chsize_s(::_fileno(file), length) == 0;
+#else
+    return ::ftruncate(::fileno(file), static_cast<off_t>(length)) == 0;
+#endif
 }
 
 } // namespace
@@ -91,7 +108,17 @@ void WaveFileWriter::open() {
     // Unbuffered: every chunk reaches the kernel when write returns (a killed
     // process keeps it) and a full disk shows in the count written.
     std::setvbuf(file, nullptr, _IONBF, 0);
-    writeHeader(placeholderDataSize);
+    if (!writeHeader(placeholderDataSize)) {
+        // Not even the header fits: nothing could be recorded.
+        const int reason = errno;
+        std::fclose(file);
+        file = nullptr;
+        logError(1, "error: could not create file '%s': %s", getFileName(), std::strerror(reason));
+        close();
+        logTrace(3, "<");
+        return;
+    }
+    writeError[0] = 0;
     dataStart = headerSize;
     sampleCount = 0;
     position = 0;
@@ -107,12 +134,18 @@ void WaveFileWriter::close() {
     encoder = nullptr;
     if (file) {
         const int64_t n = static_cast<int64_t>(format->getBytesPerFrame()) * sampleCount;
-        bool ok = ::fseeko(file, static_cast<off_t>(dataStart + n), SEEK_SET) == 0;
-        if (ok && (n & 1)) ok = std::fputc(0, file) != EOF;
+        // The length names the data and its pad byte exactly: a frame the
+        // disk took only part of goes, and the pad needs no free block (a
+        // full disk can still complete the file).
+        errno = 0;
+        bool ok = setFileLength(file, dataStart + n + (n & 1));
         ok = writeHeader(static_cast<uint32_t>(n)) && ok;
+        const int reason = errno;
         ok = std::fclose(file) == 0 && ok;
         file = nullptr;
-        if (!ok) logError(1, "error: could not complete file '%s'", getFileName());
+        if (!ok)
+            logError(1, "error: could not complete file '%s': %s", getFileName(),
+                     std::strerror(reason ? reason : errno));
     }
     dataStart = -1;
     sampleCount = 0;
@@ -184,8 +217,20 @@ void WaveFileWriter::write(SampleBuffer& buffer) {
     if (frames > 0)
         got = static_cast<int32_t>(
             std::fwrite(outBuffer, static_cast<size_t>(bytesPerFrame), static_cast<size_t>(frames), file));
-    if (got < frames) std::clearerr(file);
+    if (got < frames) {
+        const int reason = errno;
+        std::clearerr(file);
+        if (!writeError[0]) {
+            std::snprintf(writeError, sizeof writeError, "%s", std::strerror(reason));
+            logError(1, "error: could not write file '%s': %s", getFileName(), writeError);
+        }
+    }
     position += got;
+    if (got < frames) {
+        // The disk may have taken part of a frame: the next write starts on
+        // the frame the position names.
+        ::fseeko(file, static_cast<off_t>(dataStart + static_cast<int64_t>(position) * bytesPerFrame), SEEK_SET);
+    }
     if (position > sampleCount) sampleCount = position;
     if (got != frames)
         logError(3, "write: error: only %d frames instead %d frames written to disk", got, buffer.currCount);

@@ -15,6 +15,11 @@
 //
 // Data is limited to what 32-bit offsets reach (2 GB); the rest of a longer
 // recording is refused with a report.
+//
+// A write the disk cuts short (a full disk) is reported once per file at
+// level 1 with the system's reason, which getWriteError keeps. close then
+// leaves a valid file of the whole frames that reached the disk: a partial
+// frame is cut off and the header states what is there.
 
 #include "io/AudioFileWriter.h"
 #include "io/WaveFileFormat.h"
@@ -63,6 +68,10 @@ public:
     // the frames the disk accepted.
     void write(SampleBuffer& buffer) override;
 
+    // The system's reason for the first write of this file that the disk cut
+    // short ("No space left on device"); empty when none.
+    const char* getWriteError() const { return writeError; }
+
     // The data size the header claims while a file is open.
     static constexpr uint32_t placeholderDataSize = 16777215;
     static constexpr int32_t headerSize = 44;
@@ -82,6 +91,7 @@ private:
     // Data bytes the header on disk claims; 0 while closed.
     uint32_t headerDataSize = 0;
     bool fullReported = false;
+    char writeError[128] = {};
 };
 
 } // namespace sonabel

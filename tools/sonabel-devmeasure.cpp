@@ -63,6 +63,7 @@ struct Options {
 };
 
 constexpr double rate = 44100.0;
+constexpr double maxSeconds = 3600.0;
 
 double nowSeconds() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
 
@@ -338,7 +339,14 @@ bool parse(int argc, char** argv, Options& options) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
         if (a == "--seconds" && hasValue) {
-            options.seconds = std::atof(argv[++i]);
+            // Bounded: the run keeps a time stamp for every chunk it plays.
+            char* end = nullptr;
+            options.seconds = std::strtod(argv[++i], &end);
+            if (*end != 0 || !(options.seconds > 0.0 && options.seconds <= maxSeconds)) {
+                std::fprintf(stderr, "sonabel-devmeasure: --seconds takes more than 0 and at most %.0f seconds, not \"%s\"\n",
+                             maxSeconds, argv[i]);
+                return false;
+            }
         } else if (a == "--write-ahead" && hasValue) {
             options.writeAhead = std::atoi(argv[++i]);
         } else if (a == "--chunk" && hasValue) {

@@ -131,15 +131,39 @@ TEST(AudioMixerTest, FormatFollowsTheInputsAndNeverLosesChannels) {
     EXPECT_EQ(mixer.getAudioFormat()->sampleRate, 22050.0f) << "the first input gives the rate";
     mixer.removeInput(&quad);
     EXPECT_EQ(mixer.getAudioFormat()->channels, 4);
-    EXPECT_EQ(filter.formatChanges, 2);
+    EXPECT_EQ(filter.formatChanges, 3) << "on entering the chain, and two changes";
 
-    // A filter added later keeps its own default until the format changes.
+    // A filter added while sound runs takes the chain's format at once.
+    mixer.start();
     GainFilter late;
     mixer.addFilter(&late);
-    EXPECT_EQ(late.getFormat()->channels, 2);
-    EXPECT_EQ(late.getFormat()->sampleRate, 44100.0f);
+    EXPECT_EQ(late.getFormat()->channels, 4);
+    EXPECT_EQ(late.getFormat()->sampleRate, 22050.0f);
     mixer.removeFilter(&late);
     mixer.removeFilter(&filter);
+}
+
+TEST(AudioMixerTest, AFilterEnteringTheChainGetsTheFormatWhateverTheOrder) {
+    // The renderer's order (input, filters, open) leaves the format unchanged
+    // at open, so only addFilter can tell the filters.
+    const struct {
+        float rate;
+        int channels, expectedChannels;
+    } cases[] = {{8000.0f, 1, 2}, {22050.0f, 2, 2}, {48000.0f, 1, 2}, {192000.0f, 2, 2}, {96000.0f, 6, 6}};
+    for (const auto& c : cases) {
+        for (bool inputFirst : {true, false}) {
+            ConstantReader input(0.1f, c.channels, c.rate);
+            GainFilter filter;
+            AudioMixer mixer;
+            if (inputFirst) mixer.addInput(&input, 1.0f, false);
+            mixer.addFilter(&filter);
+            if (!inputFirst) mixer.addInput(&input, 1.0f, false);
+            mixer.open();
+            EXPECT_EQ(filter.getFormat()->sampleRate, c.rate) << c.rate << (inputFirst ? " input first" : " filter first");
+            EXPECT_EQ(filter.getFormat()->channels, c.expectedChannels) << c.rate;
+            mixer.removeFilter(&filter);
+        }
+    }
 }
 
 TEST(AudioMixerTest, InputLifeCycleFollowsTheMixer) {

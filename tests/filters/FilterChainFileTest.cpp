@@ -126,4 +126,25 @@ TEST(FilterChainFileTest, WrittenChainsReadBackTheSame) {
     EXPECT_EQ(error.rfind("line 2: ", 0), 0u);
 }
 
+// Files saved by other editors: a UTF-8 byte-order mark, Windows line ends.
+TEST(FilterChainFileTest, ReadsFilesFromOtherEditors) {
+    struct {
+        const char* text;
+        size_t filters;
+        int firstGain;
+    } cases[] = {{"\xEF\xBB\xBFGain | Gain = 42\n", 1, 42},
+                 {"\xEF\xBB\xBF# saved\r\nGain | Gain = 7\r\nGain\r\n", 2, 7}};
+    for (const auto& c : cases) {
+        std::stringstream file(c.text);
+        std::vector<AudioFilter*> filters;
+        std::string error;
+        EXPECT_TRUE(chainFile.parse(file, filters, error)) << error;
+        ASSERT_EQ(filters.size(), c.filters) << c.text;
+        if (!filters.empty()) {
+            EXPECT_EQ(filters[0]->getParameter(0), c.firstGain);
+        }
+        for (AudioFilter* f : filters) delete f;
+    }
+}
+
 } // namespace

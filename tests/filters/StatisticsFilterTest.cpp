@@ -120,6 +120,33 @@ TEST(StatisticsFilterTest, SwitchingOnOrOffStartsAfresh) {
     EXPECT_EQ(textOf(f, 2), "1.000000"); // no energy from before the switch
 }
 
+// At the end of the input the figures cover the chunks since the last
+// publication, however long the interval; with nothing new they stand.
+TEST(StatisticsFilterTest, TheEndOfTheInputPublishesWhatWasGathered) {
+    struct Row {
+        int update, chunks;
+        const char *mean, *energy, *minimum, *maximum;
+    };
+    for (Row r : {Row{50, 2, "0.500000", "4.500000", "-0.250000", "0.750000"},
+                  Row{0, 2, "0.500000", "4.500000", "-0.250000", "0.750000"},   // just published: unchanged
+                  Row{0, 3, "-0.225000", "6.480000", "-0.900000", "0.000000"},  // one chunk since
+                  Row{48, 0, "0.000000", "0.000000", "0.000000", "0.000000"}}) { // nothing at all
+        StatisticsFilter f;
+        f.setParameter(0, r.update);
+        RecordingListener listener;
+        f.listener = &listener;
+        const float chunks[3][2] = {{0.5f, -0.25f}, {0.5f, 0.75f}, {-0.9f, 0.0f}};
+        for (int i = 0; i < r.chunks; ++i) feed(f, chunks[i][0], chunks[i][1]);
+        const size_t before = listener.calls.size();
+        f.inputEnded();
+        const std::vector<std::string> texts = {textOf(f, 1), textOf(f, 2), textOf(f, 3), textOf(f, 4)};
+        EXPECT_EQ(texts, (std::vector<std::string>{r.mean, r.energy, r.minimum, r.maximum}))
+            << "update " << r.update << ", " << r.chunks << " chunks";
+        const bool fresh = r.chunks > 0 && !(r.update == 0 && r.chunks == 2);
+        EXPECT_EQ(listener.calls.size() - before, fresh ? 4u : 0u) << "the texts are announced when they change";
+    }
+}
+
 TEST(StatisticsFilterTest, AnEmptyChunkLeavesTheMeanAlone) {
     StatisticsFilter f;
     f.setParameter(0, 0);

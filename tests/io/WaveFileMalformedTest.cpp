@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace sonabel;
@@ -33,6 +34,31 @@ const std::string multipleFmt = "WaveFileReader::readRIFF: multiple fmt chunks..
 std::string unsupported(int channels, int bits) {
     return "WaveFileReader::readFormatChunk: unsupported format (" + std::to_string(channels) + " channels, " +
            std::to_string(bits) + " bits per sample)";
+}
+
+std::string unsupportedTag(const char* tag, const char* what) {
+    return std::string("WaveFileReader::readFormatChunk: unsupported format tag ") + tag + " (" + what + ")";
+}
+
+const std::string rateZero = "WaveFileReader::readFormatChunk: unsupported format (sample rate 0 Hz)";
+
+// The KSDATAFORMAT_SUBTYPE GUID of a format tag.
+Bytes subformat(uint16_t tag) {
+    return {static_cast<uint8_t>(tag & 0xff), static_cast<uint8_t>(tag >> 8), 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+            0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+}
+
+// A 16-byte "fmt " chunk with another format tag than PCM.
+Wav fmtTag(Wav w, uint32_t tag, int channels, uint32_t rate, int bits) {
+    const uint32_t align = static_cast<uint32_t>(channels * bits / 8);
+    return w.tag("fmt ").u32(16).u16(tag).u16(static_cast<uint32_t>(channels)).u32(rate).u32(align * rate).u16(align)
+        .u16(static_cast<uint32_t>(bits));
+}
+
+// A 40-byte WAVE_FORMAT_EXTENSIBLE "fmt " chunk of 16-bit stereo at 8000 Hz.
+Wav fmtExtensible(Wav w, const Bytes& guid, uint32_t cbSize = 22) {
+    return w.tag("fmt ").u32(40).u16(0xFFFE).u16(2).u32(8000).u32(32000).u16(4).u16(16).u16(cbSize).u16(16).u32(3)
+        .raw(guid);
 }
 
 // 8-bit mono: -1.0, -0.5, 0.0, 0.5, 0.9921875.
@@ -111,9 +137,7 @@ std::vector<Case> corpus() {
         {"EmptyChunk", head().fmt(1, 8000, 8).tag("junk").u32(0).data(mono8).done(), {}, 5, 1, 8, 8000, mono8First},
         {"Fmt17WithPad", head().fmt(1, 8000, 8, 17).data(mono8).done(), {}, 5, 1, 8, 8000, mono8First},
         {"Fmt18", head().fmt(1, 8000, 8, 18).data(mono8).done(), {}, 5, 1, 8, 8000, mono8First},
-        {"Fmt40Extensible",
-         head().tag("fmt ").u32(40).u16(0xFFFE).u16(2).u32(8000).u32(32000).u16(4).u16(16).u16(22).fill(22, 0)
-             .tag("fact").u32(4).u32(3).data(stereo16).done(),
+        {"Fmt40ExtensiblePcm", fmtExtensible(head(), subformat(1)).tag("fact").u32(4).u32(3).data(stereo16).done(),
          {}, 3, 2, 16, 8000, stereo16First},
         {"TwoFmtChunksFirstWins", head().fmt(1, 8000, 8).fmt(2, 44100, 16).data(mono8).done(), {}, 5, 1, 8, 8000,
          mono8First, {multipleFmt}},
@@ -161,7 +185,24 @@ std::vector<Case> corpus() {
          silence},
         {"LargestFields", head().fmt(65535, 0xFFFFFFFF, 65535).data(mono8).done(), {unsupported(65535, 65535)}, 0, 2,
          16, 44100, silence},
-        {"RateZero", head().fmt(1, 0, 8).data(mono8).done(), {}, 5, 1, 8, 0, mono8First},
+        {"RateZero", head().fmt(1, 0, 8).data(mono8).done(), {rateZero}, 0, 2, 16, 44100, silence},
+
+        // Encodings other than PCM, whatever their sample size says: one
+        // message naming the tag, and no frames.
+        {"TagFloat", fmtTag(head(), 3, 1, 8000, 16).data(stereo16).done(), {unsupportedTag("0x0003", "IEEE float")}, 0,
+         2, 16, 44100, silence},
+        {"TagALaw", fmtTag(head(), 6, 1, 8000, 8).data(mono8).done(), {unsupportedTag("0x0006", "A-law")}, 0, 2, 16,
+         44100, silence},
+        {"TagMp3", fmtTag(head(), 0x55, 2, 44100, 16).data(stereo16).done(),
+         {unsupportedTag("0x0055", "MPEG Layer 3")}, 0, 2, 16, 44100, silence},
+        {"TagUnknown", fmtTag(head(), 0x1234, 1, 8000, 16).data(stereo16).done(),
+         {unsupportedTag("0x1234", "not a known encoding")}, 0, 2, 16, 44100, silence},
+        {"ExtensibleFloat", fmtExtensible(head(), subformat(3)).data(stereo16).done(),
+         {unsupportedTag("0xFFFE", "extensible, subformat IEEE float")}, 0, 2, 16, 44100, silence},
+        {"ExtensibleForeignGuid", fmtExtensible(head(), Bytes(16, 0x5A)).data(stereo16).done(),
+         {unsupportedTag("0xFFFE", "extensible, subformat not a known encoding")}, 0, 2, 16, 44100, silence},
+        {"ExtensibleCbSizeZero", fmtExtensible(head(), subformat(1), 0).data(stereo16).done(),
+         {unsupportedTag("0xFFFE", "extensible, without its subformat")}, 0, 2, 16, 44100, silence},
     };
 }
 // clang-format on
@@ -232,14 +273,20 @@ TEST_F(WaveFileOpenFailureTest, MissingNameMissingFileAndDirectory) {
     EXPECT_FALSE(reader.isOpen());
 
     struct {
-        std::string name;
-    } cases[] = {{"missing.wav"}, {"a-directory"}};
+        std::string name, reason;
+    } cases[] = {{"missing.wav", "No such file or directory"},
+                 {"a-directory", "Is a directory"},
+                 {"locked.wav", "Permission denied"}};
     fs::create_directory("a-directory");
+    writeFile("locked.wav", Wav().riff().fmt(1, 8000, 8).data(mono8).done());
+    fs::permissions("locked.wav", fs::perms::none);
     for (const auto& c : cases) {
+        if (c.name == "locked.wav" && ::geteuid() == 0) continue; // root reads it anyway
         log.clear();
         reader.setFileName(c.name.c_str());
         reader.open();
-        EXPECT_EQ(log.all(), std::vector<std::string>{LogCapture::error("Unable to open file '" + c.name + "'", 1)})
+        EXPECT_EQ(log.all(), std::vector<std::string>{
+                                 LogCapture::error("Unable to open file '" + c.name + "': " + c.reason, 1)})
             << c.name;
         EXPECT_FALSE(reader.isOpen()) << c.name;
         EXPECT_EQ(reader.available(1), -1) << c.name;

@@ -275,12 +275,19 @@ TEST_F(WaveFileReaderTest, ShortDiskReadGivesSilenceAndStaysAligned) {
     EXPECT_EQ(buffer.getBuffer(0)[9999], value16(9999, 0));
     EXPECT_EQ(buffer.getBuffer(0)[10000], 0.0f);
     EXPECT_EQ(reader.getPosition(), 10000);
+    EXPECT_EQ(reader.getReadErrorFrame(), 10000) << "the silence is not taken for the file's contents";
+    EXPECT_STREQ(reader.getReadError(), "unexpected end of file");
 
     writeFile("in.wav", whole);
     buffer.setSize(100, 2);
     EXPECT_EQ(reader.read(buffer, 16000, 0.0f), 100);
     EXPECT_EQ(buffer.getBuffer(0)[0], value16(10000, 0)) << "not shifted by the half frame";
     EXPECT_EQ(buffer.getBuffer(1)[99], value16(10099, 1));
+    EXPECT_EQ(reader.getReadErrorFrame(), 10000) << "the first failure is kept";
+    reader.close();
+    reader.open();
+    EXPECT_EQ(reader.getReadErrorFrame(), -1) << "a new open starts clean";
+    EXPECT_STREQ(reader.getReadError(), "");
 }
 
 // Files written by sox, in its own layouts: the samples come back exactly.

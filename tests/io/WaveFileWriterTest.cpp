@@ -245,19 +245,63 @@ TEST_F(WaveFileWriterTest, RefusesWhatItCannotWrite) {
     EXPECT_EQ(log.all(), std::vector<std::string>{LogCapture::error("write: error: file not opened", 3)});
 }
 
-// A full disk: nothing is counted as written that is not, and the file is
-// reported as incomplete.
-TEST_F(WaveFileWriterTest, FullDiskIsReported) {
+// A disk with no room even for the header: nothing is opened, and the
+// user hears why.
+TEST_F(WaveFileWriterTest, NoRoomForTheHeaderIsReported) {
+    LogCapture log;
     writer.setFileName("/dev/full");
     writer.open();
-    ASSERT_TRUE(writer.isOpen());
-    LogCapture log;
+    EXPECT_FALSE(writer.isOpen());
+    EXPECT_EQ(log.errorHookLines(),
+              std::vector<std::string>{"ERROR: error: could not create file '/dev/full': No space left on device "
+                                       "(level:1)"});
     writeFrames(0, 4, 2, 16);
-    EXPECT_EQ(writer.getPosition(), 0);
-    EXPECT_EQ(writer.getLength(), 0);
-    EXPECT_TRUE(log.hasError("write: error: only 0 frames instead 4 frames written to disk", 3));
+    EXPECT_TRUE(log.hasError("write: error: file not opened", 3));
+}
+
+// A disk that fills up while recording (a 200 KiB tmpfs): the first short
+// write is reported once to the user with the system's reason, nothing is
+// counted that the disk did not take, and after close the file is a valid
+// WAVE file of the frames it holds, for us and for Python's wave module.
+class WaveFileWriterFullDiskTest : public WaveFileWriterTest {
+protected:
+    void SetUp() override {
+        WaveFileWriterTest::SetUp();
+        fs::create_directory("small");
+        if (::geteuid() != 0 || run("mount -t tmpfs -o size=200k tmpfs small 2>&1; echo $?") != "0\n")
+            GTEST_SKIP() << "cannot mount a 200 KiB tmpfs here (needs root and mount rights)";
+        mounted = true;
+    }
+    void TearDown() override {
+        writer.close();
+        if (mounted) run("umount small");
+        WaveFileWriterTest::TearDown();
+    }
+    bool mounted = false;
+};
+
+TEST_F(WaveFileWriterFullDiskTest, FullDiskLeavesAValidFileOfWhatFits) {
+    // Frames of 6 bytes and odd chunks: the disk stops in the middle of one.
+    LogCapture log;
+    openWith("small/full.wav", 3, 8000.0f, 16);
+    int chunks = 0;
+    for (; chunks < 1000 && !*writer.getWriteError(); ++chunks) writeFrames(chunks * 777, 777, 3, 16);
+    EXPECT_STREQ(writer.getWriteError(), "No space left on device");
+    writeFrames(chunks * 777, 777, 3, 16);
+    EXPECT_EQ(log.errorHookLines(),
+              std::vector<std::string>{"ERROR: error: could not write file 'small/full.wav': No space left on device "
+                                       "(level:1)"})
+        << "once per file";
+    const int frames = writer.getLength();
+    EXPECT_GE(frames, (chunks - 1) * 777);
     writer.close();
-    EXPECT_TRUE(log.hasError("error: could not complete file '/dev/full'", 1));
+    EXPECT_EQ(log.errorHookLines().size(), 1u) << "the file is completed on the full disk";
+
+    const Bytes file = readFile("small/full.wav");
+    ASSERT_EQ(file.size(), 44u + 6u * static_cast<size_t>(frames)) << "whole frames only";
+    const Bytes want = expectedData(frames, 3, 16);
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), file.begin() + 44)) << "every frame counted is on disk";
+    EXPECT_EQ(readWithPython("small/full.wav").header, "3 2 8000 " + std::to_string(frames));
 }
 
 // Past the placeholder size the header claims the most a file may hold, so

@@ -4,3 +4,7 @@ target_link_libraries(${name} PRIVATE sonabel_render)
 add_test(NAME RendererSoxNumpyOracle
          COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_oracle.py $<TARGET_FILE:sonabel-render>)
 set_tests_properties(RendererSoxNumpyOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)
+# Real SIGINT, SIGTERM and SIGKILL in the middle of a render.
+add_test(NAME RendererSignals
+         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_signals.py $<TARGET_FILE:sonabel-render>)
+set_tests_properties(RendererSignals PROPERTIES LABELS sonabel_tools_tests TIMEOUT 600)

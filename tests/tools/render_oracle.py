@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Checks sonabel-render against tools no one here wrote: an empty chain must
-give back the input sample for sample as sox reads it, and --reference must
-agree with an SNR computed in numpy."""
+give back the input sample for sample as sox reads it, --reference must
+agree with an SNR computed in numpy, and the Butterworth lowpass must
+answer as scipy's design at the input's own rate (8 and 192 kHz as well as
+44.1 kHz), which it can only do when the chain learns the input's format."""
 import os
 import re
 import subprocess
@@ -10,6 +12,7 @@ import tempfile
 import wave
 
 import numpy as np
+from scipy import signal
 
 render = sys.argv[1]
 
@@ -53,4 +56,30 @@ with tempfile.TemporaryDirectory() as tmp:
     for w, g in zip(want, got):
         assert abs(w - g) <= 0.01, (w, g)
     assert abs((got[1] - got[0]) - float(m.group(3))) <= 0.011
+
+    # The lowpass at the input's rate: nine tones of amplitude 0.1 at whole
+    # hertz, so one second holds whole periods of each; their gains, measured
+    # in the second second, against scipy.signal.butter(4, fc, fs=rate).
+    fc = float(np.exp(np.float32(120) * np.float32(0.05))) + 20.0  # "Cutoff Hz = 120"
+    tones = np.array([50, 100, 200, 300, 423, 500, 700, 1000, 1500])
+    for rate in (8000, 44100, 192000):
+        t = np.arange(2 * rate)
+        x = sum(0.1 * np.sin(2 * np.pi * f * t / rate) for f in tones)
+        with wave.open("tones.wav", "wb") as w:
+            w.setnchannels(1)
+            w.setsampwidth(2)
+            w.setframerate(rate)
+            w.writeframes(np.round(x * 32768).astype("<i2").tobytes())
+        subprocess.run([render, "-q", "tones.wav", "lowpassed.wav", "-f", "Butterworth Lowpass | Gain = 100"],
+                       check=True, capture_output=True)
+        y = frames("lowpassed.wav")[rate:, 0]
+        second = t[rate:]
+        measured = np.array([20 * np.log10(2 / rate * abs(np.sum(y * np.exp(-2j * np.pi * f * second / rate))) / 0.1)
+                             for f in tones])
+        _, h = signal.sosfreqz(signal.butter(4, fc, fs=rate, output="sos"), worN=tones, fs=rate)
+        want = 20 * np.log10(np.abs(h))
+        error = np.max(np.abs(measured - want))
+        print("lowpass at %d Hz: fc %.2f Hz, gains %s dB, max error %.4f dB"
+              % (rate, fc, " ".join("%.2f" % g for g in measured), error))
+        assert error <= 0.05, (rate, measured, want)
 print("render oracle: ok")

@@ -192,6 +192,7 @@ int LivePlayer::run() {
     out << line;
     const int chunkFrames = playback ? playback->getTickFrames() : (capture ? capture->getTickFrames() : 1024);
     monitor.printLoads(out, chunkFrames, rate);
+    for (AudioFilter* f : chain) f->inputEnded();
     monitor.printMeasuredValues(out);
     return status;
 }

@@ -54,7 +54,12 @@ const char* RenderOptions::usage() {
            "The sound system is JACK when a JACK server runs, else PulseAudio, else ALSA, else\n"
            "a silent null device; SONABEL_AUDIO_API=jack|pulse|alsa|null chooses one.\n"
            "\n"
-           "Exit status: 0 success, 1 a file or device could not be read or written, 2 a usage error.\n";
+           "The output is written under a temporary name beside OUTPUT.wav and renamed over it\n"
+           "only when the render succeeds; a failed or interrupted render leaves an existing\n"
+           "OUTPUT.wav as it was.\n"
+           "\n"
+           "Exit status: 0 success, 1 a file or device could not be read or written, 2 a usage error,\n"
+           "130 or 143 when Ctrl-C or SIGTERM ended an offline render.\n";
 }
 
 bool RenderOptions::parse(int argc, char** argv, std::string& error) {

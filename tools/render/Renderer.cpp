@@ -10,13 +10,19 @@
 #include "render/LogErrors.h"
 #include "render/RenderLoadMonitor.h"
 #include "render/SignalToNoise.h"
+#include "render/TemporaryOutput.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <ostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sonabel {
 
@@ -62,6 +68,57 @@ void drawProgress(std::ostream& err, int64_t done, int64_t total, double rate) {
         << std::flush;
 }
 
+// The reason at the end of a log message ("...file 'x': No space left on
+// device"), which is what the user needs when the file is ours.
+std::string reasonOf(const std::string& message) {
+    const size_t at = message.rfind("': ");
+    return at == std::string::npos ? message : message.substr(at + 3);
+}
+
+std::string formatText(const WaveFileFormat& f) {
+    return format("%g Hz", static_cast<double>(f.sampleRate)) + ", " + std::to_string(f.channels) +
+           (f.channels == 1 ? " channel" : " channels");
+}
+
+// Positions are 32-bit: beyond 2 GB a reader stops. Better no output than
+// one that silently ends early.
+bool beyondReach(WaveFileReader& reader) {
+    const int frameBytes = reader.getFileFormat()->getBytesPerFrame();
+    return frameBytes > 0 && reader.getDataBytes() / frameBytes > reader.getLength();
+}
+
+const char* const tooLarge =
+    " bytes of audio, more than the 2 GB (2147483647 bytes) a file may have here; nothing was rendered";
+
+// The signal that asked the render to stop (SIGINT, SIGTERM), 0 while none.
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void onStopSignal(int number) { stopSignal = number; }
+
+// While it lives, SIGINT and SIGTERM end the render after the chunk in hand
+// instead of ending the process with a file whose header claims 2 GB.
+class StopSignals {
+public:
+    StopSignals() {
+        stopSignal = 0;
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previousInt);
+        sigaction(SIGTERM, &action, &previousTerm);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &previousInt, nullptr);
+        sigaction(SIGTERM, &previousTerm, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    struct sigaction previousInt {};
+    struct sigaction previousTerm {};
+};
+
 } // namespace
 
 Renderer::Renderer(const RenderOptions& o, FilterFactory f, std::ostream& output, std::ostream& errors)
@@ -81,6 +138,17 @@ int Renderer::run() {
     case RenderOptions::Action::Describe: return describe();
     case RenderOptions::Action::ListDevices: return LivePlayer::listDevices(out);
     case RenderOptions::Action::Render: break;
+    }
+    // Writing the output must not destroy what is read: the same file under
+    // another name (a link, "./in.wav") counts as the same.
+    const std::pair<const std::string*, const char*> sources[] = {{&options.input, "input"},
+                                                                  {&options.reference, "--reference"}};
+    for (const auto& [name, role] : sources) {
+        if (!options.output.empty() && !name->empty() && TemporaryOutput::sameFile(options.output, *name)) {
+            fail("the output " + options.output + " is the same file as the " + role + " " + *name +
+                 "; give another output name");
+            return 2;
+        }
     }
     if (!options.isLive()) return render();
     int status = 0;
@@ -126,7 +194,11 @@ int Renderer::describe() {
             if (info->type != PARAM_SLIDER) {
                 for (int v = info->min; v <= info->max; ++v) {
                     filter->setParameter(i, v);
-                    out << "      " << v << " = " << filter->getParameterText(i, text, textCapacity) << "\n";
+                    // A check box that cannot follow here ("Show window" has
+                    // no screen) shows its state, not the value: name the value.
+                    const bool followed = info->type != PARAM_CHECKBOX || filter->getParameter(i) == v;
+                    out << "      " << v << " = "
+                        << (followed ? filter->getParameterText(i, text, textCapacity) : (v ? "on" : "off")) << "\n";
                 }
             } else {
                 filter->setParameter(i, info->min);
@@ -146,8 +218,13 @@ bool Renderer::buildChain(int& status) {
     std::string error;
     if (!options.chainFile.empty()) {
         std::ifstream in(options.chainFile);
-        if (!in) {
-            fail("cannot read the chain file " + options.chainFile);
+        const int reason = errno;
+        struct stat info {};
+        // A directory opens for reading here and reads as an empty chain.
+        const bool directory = ::stat(options.chainFile.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        if (!in || directory) {
+            fail("cannot read the chain file " + options.chainFile + ": " +
+                 std::strerror(directory ? EISDIR : reason));
             status = 1;
             return false;
         }
@@ -160,9 +237,11 @@ bool Renderer::buildChain(int& status) {
     for (size_t k = 0; k < options.filterSpecs.size(); ++k) {
         AudioFilter* f = chainFile.parseLine(options.filterSpecs[k], static_cast<int>(k + 1), error);
         if (!f) {
+            // "line N: ..." would name the position among the --filter options.
+            if (error.rfind("line ", 0) == 0 && error.find(": ") != std::string::npos)
+                error.erase(0, error.find(": ") + 2);
             if (error.empty()) error = "empty filter";
-            // "line N: ..." names the position among the --filter options here.
-            fail("--filter '" + options.filterSpecs[k] + "': " + error.substr(error.find(": ") + 2));
+            fail("--filter '" + options.filterSpecs[k] + "': " + error);
             status = 2;
             return false;
         }
@@ -186,29 +265,48 @@ int Renderer::render() {
     const WaveFileFormat inputFormat = *reader.getFileFormat();
     const int64_t total = reader.getLength();
     const double rate = inputFormat.sampleRate > 0.0f ? inputFormat.sampleRate : 44100.0;
+    if (beyondReach(reader)) {
+        fail(options.input + " holds " + std::to_string(reader.getDataBytes()) + tooLarge);
+        return 1;
+    }
+    if (!options.reference.empty() && !checkReference(inputFormat, total, status)) return status;
 
+    // From before the temporary file exists until it is renamed or removed.
+    StopSignals signals;
+    std::string error;
+    TemporaryOutput output(options.output);
+    if (!output.create(error)) {
+        fail("cannot write " + options.output + ": " + error);
+        return 1;
+    }
     // The output keeps the input's channels and rate; the engine's chunk may
     // have more channels (never fewer than 2), and the writer takes the first.
     WaveFileWriter writer;
-    writer.setFileName(options.output.c_str());
+    writer.setFileName(output.path().c_str());
     writer.setAudioFormat(inputFormat);
     writer.setBitsPerSample(options.bits ? options.bits : inputFormat.bitsPerSample);
     writer.open();
     if (!errors.first().empty() || !writer.isOpen()) {
-        fail(errors.first().empty() ? "cannot write " + options.output : errors.first());
+        fail("cannot write " + options.output + ": " + reasonOf(errors.first()));
         return 1;
     }
     FrameLimitWriter limited(&writer, total);
 
     RenderLoadMonitor monitor(chain);
+    int64_t done = 0;
+    int64_t written = 0;
+    int64_t readErrorFrame = -1;
+    std::string readError, writeError;
+    double wall = 0.0;
+    const int chunk = options.chunkFrames;
     // The mixer and the synchronizer close the reader and the writer, so
     // they go first.
     {
         AudioMixer mixer;
         mixer.loadMonitor = &monitor;
         mixer.addInput(&reader, 1.0f, false);
-        for (AudioFilter* f : chain) mixer.addFilter(f);
-        mixer.open(); // tells the chain the input's format
+        for (AudioFilter* f : chain) mixer.addFilter(f); // each learns the input's format
+        mixer.open();
         mixer.start();
         AudioSynchronizer sync;
         sync.setReader(&mixer);
@@ -217,53 +315,125 @@ int Renderer::render() {
 
         const auto started = std::chrono::steady_clock::now();
         auto lastDrawn = started;
-        const int chunk = options.chunkFrames;
-        for (int64_t done = 0; done < total && errors.none(); done += chunk) {
+        while (done < total && !stopSignal) {
             sync.ticked(chunk);
+            done = done + chunk < total ? done + chunk : total;
+            if (reader.getReadErrorFrame() >= 0 || *writer.getWriteError() || !errors.none()) break;
             if (showProgress) {
                 auto now = std::chrono::steady_clock::now();
                 if (now - lastDrawn > std::chrono::milliseconds(100)) {
-                    drawProgress(err, done + chunk < total ? done + chunk : total, total, rate);
+                    drawProgress(err, done, total, rate);
                     lastDrawn = now;
                 }
             }
+            if (afterChunk) afterChunk(done);
         }
-        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         if (showProgress) {
-            drawProgress(err, total, total, rate);
+            drawProgress(err, done, total, rate);
             err << "\n";
         }
-        sync.stop();
+        written = writer.getLength();
+        readErrorFrame = reader.getReadErrorFrame(); // close forgets them
+        readError = reader.getReadError();
+        writeError = writer.getWriteError();
+        sync.stop(); // closes the writer: the header states what the file holds
         monitor.collect();
         for (int i = mixer.getFilterCount() - 1; i >= 0; --i) mixer.removeFilterNr(i);
         mixer.removeInput(&reader);
-
-        if (!errors.first().empty()) {
-            fail(errors.first());
-            return 1;
-        }
-
-        const double seconds = static_cast<double>(total) / rate;
-        out << "Rendered " << total << " frames (" << format("%.3f s", seconds) << ") in "
-            << format("%.3f s", wall) << " wall time: "
-            << (wall > 0.0 ? format("%.1f", seconds / wall) : std::string("inf")) << " \u00d7 real time\n";
-        monitor.printLoads(out, chunk, rate);
-        monitor.printMeasuredValues(out);
     }
 
-    if (!options.reference.empty()) {
-        SignalToNoise::Channels clean, noisy, result;
-        std::string error;
-        if (!SignalToNoise::load(options.reference, clean, error) || !SignalToNoise::load(options.input, noisy, error) ||
-            !SignalToNoise::load(options.output, result, error)) {
-            fail(error);
-            return 1;
-        }
-        const double before = SignalToNoise::measure(clean, noisy);
-        const double after = SignalToNoise::measure(clean, result);
-        out << "SNR against " << options.reference << ": input " << decibels(before) << ", output " << decibels(after)
-            << ", gain " << decibels(after - before) << "\n";
+    // A render that did not reach the end keeps its part only where it
+    // replaces nothing.
+    std::string problem;
+    int failed = 1;
+    if (readErrorFrame >= 0) {
+        problem = "cannot read " + options.input + " at frame " + std::to_string(readErrorFrame) + " of " +
+                  std::to_string(total) + ": " + readError;
+    } else if (!writeError.empty()) {
+        problem = "cannot write " + options.output + ": " + writeError;
+    } else if (!errors.none()) {
+        // In the user's terms: the name they gave, not the temporary one.
+        problem = errors.first();
+        const size_t at = problem.find(output.path());
+        if (at != std::string::npos) problem.replace(at, output.path().size(), options.output);
+    } else if (done < total) {
+        problem = stopSignal == SIGTERM ? "terminated" : "interrupted";
+        failed = 128 + static_cast<int>(stopSignal);
     }
+    if (!problem.empty()) {
+        const bool existed = ::access(options.output.c_str(), F_OK) == 0;
+        // After a read error the last chunk holds silence that is not in the
+        // input: nothing of it is kept; nor is a file without frames.
+        if (readErrorFrame >= 0 || written == 0) output.discard();
+        if (output.keepIfNew())
+            problem += "; the first " + std::to_string(written) + " frames (" +
+                       format("%.3f s", static_cast<double>(written) / rate) + ") are kept in " + options.output;
+        else
+            problem += existed ? "; " + options.output + " is left as it was" : "; nothing was kept";
+        fail(problem);
+        return failed;
+    }
+
+    for (AudioFilter* f : chain) f->inputEnded(); // final figures over the whole input
+    if (!output.commit(error)) {
+        fail("cannot write " + options.output + ": " + error);
+        return 1;
+    }
+    const double seconds = static_cast<double>(total) / rate;
+    out << "Rendered " << total << " frames (" << format("%.3f s", seconds) << ") in " << format("%.3f s", wall)
+        << " wall time: " << (wall > 0.0 ? format("%.1f", seconds / wall) : std::string("inf")) << " \u00d7 real time\n";
+    monitor.printLoads(out, chunk, rate);
+    monitor.printMeasuredValues(out);
+
+    if (!options.reference.empty()) return printSignalToNoise();
+    return 0;
+}
+
+bool Renderer::checkReference(const WaveFileFormat& inputFormat, int64_t inputFrames, int& status) {
+    LogErrors errors;
+    WaveFileReader reference;
+    reference.setFileName(options.reference.c_str());
+    reference.open();
+    if (!errors.none() || !reference.isOpen()) {
+        fail("--reference: " + (errors.none() ? "cannot read " + options.reference : errors.first()));
+        status = 1;
+        return false;
+    }
+    if (beyondReach(reference)) {
+        fail("--reference " + options.reference + " holds " + std::to_string(reference.getDataBytes()) + tooLarge);
+        status = 1;
+        return false;
+    }
+    const WaveFileFormat& f = *reference.getFileFormat();
+    if (f.sampleRate != inputFormat.sampleRate || f.channels != inputFormat.channels) {
+        fail("--reference " + options.reference + " has " + formatText(f) + " and " + options.input + " " +
+             formatText(inputFormat) + "; only files of one rate and channel count can be compared");
+        status = 2;
+        return false;
+    }
+    const int64_t frames = reference.getLength();
+    if (frames != inputFrames)
+        err << "sonabel-render: warning: --reference " << options.reference << " has " << frames << " frames and "
+            << options.input << " " << inputFrames << "; the SNR covers the first "
+            << (frames < inputFrames ? frames : inputFrames) << "\n";
+    return true;
+}
+
+int Renderer::printSignalToNoise() {
+    SignalToNoise::Channels clean, noisy, result;
+    std::string error;
+    if (!SignalToNoise::load(options.reference, clean, error) || !SignalToNoise::load(options.input, noisy, error) ||
+        !SignalToNoise::load(options.output, result, error)) {
+        fail(error);
+        return 1;
+    }
+    const double before = SignalToNoise::measure(clean, noisy);
+    const double after = SignalToNoise::measure(clean, result);
+    // Both exact (or both silent references): nothing gained or lost.
+    const double gain = before == after ? 0.0 : after - before;
+    out << "SNR against " << options.reference << ": input " << decibels(before) << ", output " << decibels(after)
+        << ", gain " << decibels(gain) << "\n";
     return 0;
 }
 

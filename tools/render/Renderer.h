@@ -4,10 +4,18 @@
 // the machine allows into a WaveFileWriter. These are the objects the live
 // program uses, so the output is what it would have played for the same file
 // and chunk size. The last chunk is cut so the output has the input's length.
+//
+// The output is written under a temporary name beside the target and takes
+// the target's name only when the render succeeded (TemporaryOutput). A
+// failed read or write, SIGINT or SIGTERM ends the render with a message;
+// what was rendered is kept under the target's name only where no file had
+// that name, with a header that claims no more than the file holds.
 
 #include "filters/FilterChainFile.h"
 #include "render/RenderOptions.h"
 
+#include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -15,6 +23,7 @@
 namespace sonabel {
 
 class AudioFilter;
+class WaveFileFormat;
 
 class Renderer {
 public:
@@ -24,16 +33,25 @@ public:
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 
-    // The exit status: 0 success, 1 a file failed, 2 a usage error.
+    // The exit status: 0 success, 1 a file failed, 2 a usage error, 128 + the
+    // signal's number when SIGINT or SIGTERM ended an offline render.
     int run();
 
     // Whether to draw the progress bar (on a terminal, unless quiet).
     bool showProgress = false;
+    // Called after each chunk of an offline render with the frames rendered
+    // so far, on the rendering thread; for a caller that watches the render.
+    std::function<void(int64_t frames)> afterChunk;
 
 private:
     int listFilters();
     int describe();
     int render();
+    // Whether the reference can be compared with the input; false with the
+    // exit status set. A length that differs is only warned about.
+    bool checkReference(const WaveFileFormat& inputFormat, int64_t inputFrames, int& status);
+    // The SNR report; the exit status.
+    int printSignalToNoise();
     // The chain from --chain and --filter; false with the exit status set.
     bool buildChain(int& status);
     void fail(const std::string& message);
