@@ -123,6 +123,11 @@ void DeviceInfo::refreshBufferSizeText() {
 void DeviceInfo::bufferSliderMoved(int position) {
     if (!device) return;
     device->setBufferCount(position);
+    // The device may keep fewer (at most half its ring ahead): show what it took.
+    if (setupControls && device->getBufferCount() != position) {
+        const QSignalBlocker blocker(setupControls->bufferSlider);
+        setupControls->bufferSlider->setValue(device->getBufferCount());
+    }
     refreshBufferSizeText();
 }
 
