@@ -55,7 +55,8 @@ private:
     void refreshBufferSlider();
     void refreshBufferSizeText();
     void bufferSliderMoved(int position);
-    void postCountText(int controlId, int32_t count, const char* what);
+    // format holds one %d for the count.
+    void postCountText(int controlId, int32_t count, const char* format);
 
     QPointer<DeviceSetupWindow> setupControls;
     bool singleBufferAllowed = false;

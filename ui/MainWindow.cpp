@@ -40,6 +40,7 @@ constexpr int soundcardInput = 0, soundcardOutput = 1, fileInput = 2, fileOutput
 void MainWindow::setBackgroundResource(const QString& path) { backgroundResource() = path; }
 
 MainWindow::MainWindow(Application& app) : QWidget(nullptr, Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint), application(app) {
+    setObjectName(QStringLiteral("MAINDLG"));
     setWindowTitle(QStringLiteral("Sonabel"));
     setWindowIcon(QIcon(QStringLiteral(":/images/sonabel.png")));
     buildControls();
@@ -251,6 +252,11 @@ void MainWindow::paintEvent(QPaintEvent* event) {
     // The picture was drawn for the layout at the classic font; it follows
     // the layout's dialog units at any other.
     QPainter painter(this);
+    if (!painter.isActive()) {
+        logError(4, "Error drawing bacjground image.");
+        QWidget::paintEvent(event);
+        return;
+    }
     painter.drawPixmap(rect(), background);
 }
 
