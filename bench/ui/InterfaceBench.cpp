@@ -3,8 +3,20 @@
 // file plays into the null device and nobody touches the window (the 40 ms
 // position refresh and the ticker together).
 //
-// Usage: sonabel_ui_bench [seconds of idle play, default 10]
+// With --drive a timer sweeps the file's volume slider every 100 ms and
+// ticks or unticks "File output" every 3 s, as a user would. A timing
+// filter at the end of the chain stamps every chunk on the ticker thread,
+// which gives the ticker's wake-up jitter (the interval between two chunks
+// against the chunk time; the first second left out). The underrun and
+// overflow counts are the output panel's. SONABEL_AUDIO_API chooses the
+// sound system (null unless set); with jack, JACK_DEFAULT_SERVER names the
+// server (tests/io/jack_server.sh starts a dummy one).
+//
+// Usage: sonabel_ui_bench [SECONDS (10)] [--drive] [--write-ahead CHUNKS]
 
+#include "core/AudioFormat.h"
+#include "engine/AudioMixer.h"
+#include "filters/AudioFilter.h"
 #include "io/AudioOutputDevice.h"
 #include "ui/Application.h"
 #include "ui/ControlId.h"
@@ -18,10 +30,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <unistd.h>
 #include <cstdio>
@@ -54,6 +71,34 @@ void writeTone(const QString& name, int frames) {
     file.write(reinterpret_cast<const char*>(samples.data()), qint64(dataBytes));
 }
 
+// Stamps the time of every chunk it sees; allocates nothing while it runs.
+class TickTimingFilter : public sonabel::AudioFilter {
+public:
+    explicit TickTimingFilter(size_t capacity) : stamps(capacity) {}
+    const char* getName() override { return "Tick timing"; }
+    const char* getDescription() override { return "Stamps every chunk."; }
+    sonabel::AudioFormat* getFormat() override { return &format; }
+    void setFormat(const sonabel::AudioFormat& f) override { format.copyFrom(f); }
+    void process(sonabel::SampleBuffer&) override {
+        const size_t i = count.load(std::memory_order_relaxed);
+        if (i < stamps.size()) {
+            stamps[i] = std::chrono::steady_clock::now();
+            count.store(i + 1, std::memory_order_release);
+        }
+    }
+    int32_t getParameterCount() override { return 0; }
+    const sonabel::ParameterInfo* getParameterInfo(int32_t) override { return nullptr; }
+    void setParameter(int32_t, int32_t) override {}
+    int32_t getParameter(int32_t) override { return 0; }
+    char* getParameterText(int32_t, char* buffer, int32_t capacity) override {
+        if (capacity > 0) buffer[0] = 0;
+        return buffer;
+    }
+    std::vector<std::chrono::steady_clock::time_point> stamps;
+    std::atomic<size_t> count{0};
+    sonabel::AudioFormat format;
+};
+
 // CPU seconds of each thread of the process, by thread id, with its name.
 std::map<QString, std::pair<QString, double>> threadCpuSeconds() {
     std::map<QString, std::pair<QString, double>> result;
@@ -74,10 +119,19 @@ std::map<QString, std::pair<QString, double>> threadCpuSeconds() {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("SONABEL_AUDIO_API", "null");
+    if (qEnvironmentVariableIsEmpty("SONABEL_AUDIO_API")) qputenv("SONABEL_AUDIO_API", "null");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qtApplication(argc, argv);
-    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    int seconds = 10, writeAhead = 0;
+    bool drive = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--drive") == 0)
+            drive = true;
+        else if (std::strcmp(argv[i], "--write-ahead") == 0 && i + 1 < argc)
+            writeAhead = std::max(1, std::atoi(argv[++i]));
+        else
+            seconds = std::max(1, std::atoi(argv[i]));
+    }
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
     writeTone(dir.filePath(QStringLiteral("tone.wav")), 44100 * 3);
@@ -95,8 +149,28 @@ int main(int argc, char** argv) {
     application.getFileReaderInfo()->commitFileName();
     findControl<QCheckBox>(window, 1038)->click();
     findControl<QCheckBox>(window, 1005)->click();
+    sonabel::DeviceWriterInfo* outputPanel = application.getDeviceWriterInfo();
+    sonabel::AudioOutputDevice* output = outputPanel->getOutputDevice();
+    if (writeAhead > 0 && output->getBufferSizeFrames() > 0)
+        output->setBufferCount((writeAhead * 1024 + output->getBufferSizeFrames() - 1) / output->getBufferSizeFrames());
+    TickTimingFilter timing(size_t(seconds + 5) * 60);
+    application.getMixer()->addFilter(&timing);
     findControl<QCheckBox>(window, 1002)->click();
-    sonabel::AudioOutputDevice* output = application.getDeviceWriterInfo()->getOutputDevice();
+    if (!findControl<QCheckBox>(window, 1002)->isChecked()) {
+        std::fprintf(stderr, "the soundcard output did not start\n");
+        return 1;
+    }
+    const int underrunsBefore = outputPanel->getUnderruns(), overflowsBefore = outputPanel->getOverflows();
+    QTimer driver;
+    int step = 0;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto* volume = findControl<QSlider>(window, 1028);
+        volume->setValue(50 + (step * 7) % 51);
+        if (++step % 30 == 0) findControl<QCheckBox>(window, 1008)->click();
+    });
+    findControl<QLineEdit>(window, 1009)->setText(QStringLiteral("recording.wav"));
+    application.getPanel(3)->createStream();
+    if (drive) driver.start(100);
 
     // One second to settle, then the measured stretch of idle play.
     double cpuStart = 0, wallStart = 0;
@@ -119,8 +193,28 @@ int main(int argc, char** argv) {
             if (used > 0.0)
                 std::printf("  thread %s (%s): %.2f %%\n", qPrintable(tid), qPrintable(entry.first), 100.0 * used / wall);
         }
+        std::printf("underruns %d, overflows %d (output panel)\n", outputPanel->getUnderruns() - underrunsBefore,
+                    outputPanel->getOverflows() - overflowsBefore);
+        // Intervals between chunks after the first second, against 1024 frames.
+        const size_t n = timing.count.load(std::memory_order_acquire);
+        std::vector<double> strays;
+        const double chunkMs = 1024.0 / 44100.0 * 1000.0;
+        for (size_t i = 1; i < n; ++i) {
+            if (timing.stamps[i] - timing.stamps[0] < std::chrono::seconds(1)) continue;
+            const double ms = std::chrono::duration<double, std::milli>(timing.stamps[i] - timing.stamps[i - 1]).count();
+            strays.push_back(std::abs(ms - chunkMs));
+        }
+        std::sort(strays.begin(), strays.end());
+        if (!strays.empty())
+            std::printf("ticker jitter over %zu chunks: median %.3f ms, p99 %.3f ms, max %.3f ms\n", strays.size(),
+                        strays[strays.size() / 2], strays[std::min(strays.size() - 1, strays.size() * 99 / 100)],
+                        strays.back());
+        driver.stop();
         window->close();
     });
     QObject::connect(&application, &sonabel::Application::finished, &qtApplication, &QApplication::exit, Qt::QueuedConnection);
-    return qtApplication.exec();
+    const int code = qtApplication.exec();
+    // Not the application's to destroy.
+    application.getMixer()->removeFilter(&timing);
+    return code;
 }
