@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace sonabel {
 
@@ -23,6 +24,10 @@ class AudioDevice;
 class DeviceInfo : public StreamInfo, public DeviceListener {
     Q_OBJECT
 public:
+    // Makes the device of a driver type (the caller owns it). Tests hand in
+    // devices over scripted layers; empty restores the device factories.
+    using DeviceFactory = std::function<AudioDevice*(int32_t type)>;
+
     explicit DeviceInfo(Application& application);
     ~DeviceInfo() override;
 
