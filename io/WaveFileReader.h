@@ -15,6 +15,7 @@
 #include "core/AudioReader.h"
 #include "io/WaveFileFormat.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -37,8 +38,9 @@ public:
     int32_t getLength() override { return sampleCount; }
     int32_t skip(int32_t frames) override;
     // At the end of the data, jump back to frame 0 without a gap.
-    virtual void setLoop(bool loop) { looping = loop; }
-    virtual bool isLoop() { return looping; }
+    // Any thread: the interface switches it while the ticker reads.
+    virtual void setLoop(bool loop) { looping.store(loop); }
+    virtual bool isLoop() { return looping.load(); }
 
     // AudioReader side.
     WaveFileFormat* getAudioFormat() override { return format; }
@@ -76,7 +78,7 @@ private:
     int32_t inBufferReal = 0; // frames of inBuffer that came from the file
     int32_t sampleCount = 0;
     int32_t dataStart = -1; // byte offset of frame 0; -1 while closed or unknown
-    bool looping = false;
+    std::atomic<bool> looping{false};
 
     // Set while the walk runs: the file's length in bytes, capped at 2 GB,
     // and whether the "fmt " record describes something we can decode.

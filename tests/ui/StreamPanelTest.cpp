@@ -327,6 +327,22 @@ private slots:
             if (recorded[i] != input[i]) QFAIL(qPrintable(QStringLiteral("sample %1 differs").arg(i)));
     }
 
+    void loopRestartsAFileThatRanOut() {
+        ProgramUnderTest program;
+        writeWave(program.path(QStringLiteral("short.wav")), testSamples(8192, 8));
+        typeName(program, 1006, QStringLiteral("short.wav"));
+        click(program, 1005);
+        click(program, 1002);
+        WaveFileReader* reader = program.app->getFileReaderInfo()->getReader();
+        QTRY_VERIFY_WITH_TIMEOUT(reader->getPosition() >= 8192, 120000);
+        QVERIFY(program.control<QCheckBox>(1005)->isChecked());
+        click(program, 1038);
+        QVERIFY(reader->isLoop());
+        QTRY_VERIFY_WITH_TIMEOUT(reader->getPosition() < 8192, 120000);
+        click(program, 1038);
+        QVERIFY(!reader->isLoop());
+    }
+
     void closingWhileADeviceIsTheClock() {
         ProgramUnderTest program;
         writeWave(program.path(QStringLiteral("loop.wav")), testSamples(44100, 6));
