@@ -51,7 +51,7 @@ public:
     bool isOpen() override { return file != nullptr; }
     void start() override { started = true; }
     void stop() override { started = false; }
-    bool isStarted() override { return started; }
+    bool isStarted() override { return started.load(); }
     // Asked again for the readPos of the last disk read with no more frames
     // than it decoded, repeats that chunk without touching the disk or the
     // position.
@@ -72,7 +72,8 @@ private:
     uint8_t* inBuffer = nullptr;
     int32_t inBufferSize = 0; // bytes
     WaveFileFormat* format;
-    bool started = false;
+    // Read by the interface's position refresh while the ticker reads.
+    std::atomic<bool> started{false};
     int32_t inBufferPos = 0;  // readPos of the last disk read
     int32_t inBufferUsed = 0; // frames decoded from inBuffer by the last read
     int32_t inBufferReal = 0; // frames of inBuffer that came from the file
