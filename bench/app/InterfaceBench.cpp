@@ -12,7 +12,7 @@
 // sound system (null unless set); with jack, JACK_DEFAULT_SERVER names the
 // server (tests/io/jack_server.sh starts a dummy one).
 //
-// Usage: sonabel_ui_bench [SECONDS (10)] [--drive] [--write-ahead CHUNKS]
+// Usage: sonabel_app_bench [SECONDS (10)] [--drive] [--write-ahead CHUNKS]
 
 #include "core/AudioFormat.h"
 #include "engine/AudioMixer.h"
@@ -186,7 +186,7 @@ int main(int argc, char** argv) {
         const double cpu = processCpuSeconds() - cpuStart;
         const double wall = double(clock.nsecsElapsed()) * 1e-9 - wallStart;
         std::printf("start to window shown: %.1f ms\n", shownMs);
-        std::printf("idle play into the null device: %.2f %% of one core over %.1f s (%d frames played)\n",
+        std::printf("play on the %s sound system: %.2f %% of one core over %.1f s (%d frames played)\n", qgetenv("SONABEL_AUDIO_API").constData(),
                     100.0 * cpu / wall, wall, output->getPosition() - framesStart);
         for (const auto& [tid, entry] : threadCpuSeconds()) {
             const double used = entry.second - (threadsStart.count(tid) ? threadsStart[tid].second : 0.0);
