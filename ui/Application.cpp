@@ -14,11 +14,19 @@
 #include "ui/FilterListInfo.h"
 #include "ui/MainWindow.h"
 
+#include <QApplication>
+#include <QIcon>
 #include <QSlider>
+
+// The pictures are compiled into the interface library, whose resources a
+// static link does not register by itself.
+static void registerPictures() { Q_INIT_RESOURCE(sonabel); }
 
 namespace sonabel {
 
 Application::Application() {
+    registerPictures();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/sonabel.png")));
     positionTimer.setInterval(40);
     connect(&positionTimer, &QTimer::timeout, this, &Application::updatePositions);
 }
