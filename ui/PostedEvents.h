@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QString>
+#include <utility>
 
 namespace sonabel {
 
@@ -21,7 +22,7 @@ constexpr QEvent::Type MSG_SHOW_LOAD = static_cast<QEvent::Type>(QEvent::User + 
 // MSG_SET_TEXT: the control's id and its new text.
 class SetTextEvent : public QEvent {
 public:
-    SetTextEvent(int controlId, QString text) : QEvent(MSG_SET_TEXT), controlId(controlId), text(std::move(text)) {}
+    SetTextEvent(int id, QString newText) : QEvent(MSG_SET_TEXT), controlId(id), text(std::move(newText)) {}
     const int controlId;
     const QString text;
 };
@@ -29,7 +30,7 @@ public:
 // MSG_PARAM_TEXT and MSG_PARAM_VALUE: the parameter's index.
 class ParameterEvent : public QEvent {
 public:
-    ParameterEvent(QEvent::Type type, int index) : QEvent(type), index(index) {}
+    ParameterEvent(QEvent::Type type, int parameterIndex) : QEvent(type), index(parameterIndex) {}
     const int index;
 };
 
