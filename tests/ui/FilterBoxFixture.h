@@ -25,8 +25,8 @@
 
 namespace sonabel::test {
 
-// Speech-like test sound: a tone gliding between 200 Hz and 1.2 kHz with
-// its second harmonic, bursts of noise every half second, and a little hiss.
+// Speech-like test sound: a tone gliding between 200 Hz and 1.2 kHz three times a second with
+// its second harmonic, bursts of noise ten times a second, and a little hiss.
 // Sample n is the same on every read and in every channel.
 class SignalReader : public AudioReader {
 public:
@@ -35,13 +35,13 @@ public:
     float next() {
         const double rate = format.sampleRate;
         const double t = static_cast<double>(delivered) / rate;
-        const double glide = 700.0 + 500.0 * std::sin(2.0 * M_PI * 0.7 * t);
+        const double glide = 700.0 + 500.0 * std::sin(2.0 * M_PI * 3.0 * t);
         phase += 2.0 * M_PI * glide / rate;
         uint64_t z = static_cast<uint64_t>(delivered) * 0x9E3779B97F4A7C15ull;
         z ^= z >> 29;
         z *= 0xBF58476D1CE4E5B9ull;
         const double noise = static_cast<double>(z >> 11) / 9007199254740992.0 - 0.5;
-        const double burst = std::fmod(t, 0.5) < 0.08 ? 0.3 : 0.02;
+        const double burst = std::fmod(t, 0.1) < 0.015 ? 0.4 : 0.02;
         ++delivered;
         return static_cast<float>(0.35 * std::sin(phase) + 0.12 * std::sin(2.0 * phase) + burst * noise);
     }
