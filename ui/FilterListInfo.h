@@ -44,7 +44,10 @@ public:
     FilterListInfo(AudioMixer& mixer, AudioSynchronizer& synchronizer, QWidget* mainWindow);
     // Removes and destroys every filter, the last first.
     ~FilterListInfo() override;
+    FilterListInfo(const FilterListInfo&) = delete;
+    FilterListInfo& operator=(const FilterListInfo&) = delete;
 
+    // Audio thread: posts MSG_SHOW_LOAD to itself.
     void reportLoad(AudioMixer* mixer) override;
 
     // The user's operations, as the buttons and keys call them.

@@ -21,6 +21,13 @@ bool WaveFileChooser::choose(QLineEdit* box, bool forWriting, QWidget* parent) {
 
 void WaveFileChooser::commit(QLineEdit* box, const QString& path) {
     box->setText(path);
+    // The panel commits what is being edited: the box takes the focus as
+    // if the user had clicked into it, then Enter follows.
+    box->setFocus(Qt::OtherFocusReason);
+    if (!box->hasFocus()) {
+        QFocusEvent focus(QEvent::FocusIn, Qt::OtherFocusReason);
+        QApplication::sendEvent(box, &focus);
+    }
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(box, &press);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);

@@ -8,7 +8,7 @@
 #include "core/SampleBuffer.h"
 #include "engine/AudioMixer.h"
 #include "engine/AudioSynchronizer.h"
-#include "engine/TickProviderChoice.h"
+#include "io/TickProviderChoice.h"
 #include "io/AudioDevice.h"
 #include "io/AudioEvent.h"
 #include "io/DirectSoundWriter.h"

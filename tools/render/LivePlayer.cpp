@@ -4,7 +4,7 @@
 #include "core/DeviceListener.h"
 #include "engine/AudioMixer.h"
 #include "engine/AudioSynchronizer.h"
-#include "engine/TickProviderChoice.h"
+#include "io/TickProviderChoice.h"
 #include "filters/AudioFilter.h"
 #include "io/AudioDevice.h"
 #include "io/AudioInputDevice.h"

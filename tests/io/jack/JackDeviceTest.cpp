@@ -11,7 +11,7 @@
 #include "core/SampleBuffer.h"
 #include "engine/AudioMixer.h"
 #include "engine/AudioSynchronizer.h"
-#include "engine/TickProviderChoice.h"
+#include "io/TickProviderChoice.h"
 #include "io/DirectSoundWriter.h"
 #include "io/MMEReader.h"
 

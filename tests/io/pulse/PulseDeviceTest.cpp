@@ -6,7 +6,7 @@
 
 #include "LiveAudio.h"
 #include "LogCapture.h"
-#include "engine/TickProviderChoice.h"
+#include "io/TickProviderChoice.h"
 #include "io/DirectSoundWriter.h"
 #include "io/MMEReader.h"
 

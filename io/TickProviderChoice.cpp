@@ -1,4 +1,4 @@
-#include "engine/TickProviderChoice.h"
+#include "io/TickProviderChoice.h"
 
 #include "core/Log.h"
 #include "engine/AudioSynchronizer.h"
