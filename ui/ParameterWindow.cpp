@@ -33,6 +33,7 @@ ParameterWindow::ParameterWindow(FilterInfo& info, QWidget* mainWindow)
     : QDialog(mainWindow), owner(info), filter(*info.getFilter()) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setModal(false);
+    setWindowTitle(QStringLiteral("Filter parameters")); // until the rows are built
     const DialogUnits du;
     resize(du.size(215, 44));
 
