@@ -1,9 +1,6 @@
-// The filter box inside the program's own main window: the controller binds
-// to the window's controls, replaces the move placeholder, opens windows at
-// the window's corner, and the "..." handler commits a chosen file name
-// through the file panel.
+// The filter box inside the program's own main window, and the "..."
+// handler committing a chosen name through the file panels.
 
-#include "filters/FilterCatalogue.h"
 #include "ui/AddFilterDialog.h"
 #include "ui/Application.h"
 #include "ui/ControlId.h"
@@ -27,62 +24,48 @@ using namespace sonabel;
 
 class MainWindowFilterBoxTest : public QObject {
     Q_OBJECT
-    QTemporaryDir pictures;
+    QTemporaryDir dir;
 
 private slots:
     void initTestCase() {
-        // A background of the main window's size, so no error box comes up.
-        QImage background(808, 292, QImage::Format_RGB32);
+        QImage background(808, 292, QImage::Format_RGB32); // no error box about a missing picture
         background.fill(Qt::darkGray);
-        const QString path = pictures.filePath(QStringLiteral("background.png"));
-        QVERIFY(background.save(path));
-        MainWindow::setBackgroundResource(path);
+        QVERIFY(background.save(dir.filePath(QStringLiteral("background.png"))));
+        MainWindow::setBackgroundResource(dir.filePath(QStringLiteral("background.png")));
     }
 
-    void filterBoxInTheMainWindow() {
+    void addAndDeleteThroughTheWindow() {
         Application application;
         QVERIFY(application.start());
         MainWindow* window = application.getMainWindow();
         FilterListInfo* filters = application.getFilterListInfo();
-        QVERIFY(qobject_cast<UpDownControl*>(findControl(window, 1055)));
-        QCOMPARE(filters->getMoveControl(), findControl(window, 1055));
-        QVERIFY(window->findChild<QPushButton*>(QStringLiteral("saveChain")));
-
+        QCOMPARE(findControl(window, 1055), filters->getMoveControl());
         QTimer::singleShot(0, [] {
-            AddFilterDialog* dialog = nullptr;
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* d = qobject_cast<AddFilterDialog*>(w); d && d->isVisible()) dialog = d;
-            QVERIFY(dialog);
-            findControl<QListWidget>(dialog, 1039)->setCurrentRow(12);
-            QTest::mouseClick(findControl<QPushButton>(dialog, 1), Qt::LeftButton);
+                if (auto* d = qobject_cast<AddFilterDialog*>(w); d && d->isVisible()) {
+                    findControl<QListWidget>(d, 1039)->setCurrentRow(12);
+                    QTest::mouseClick(findControl<QPushButton>(d, 1), Qt::LeftButton);
+                }
         });
         QTest::mouseClick(findControl<QPushButton>(window, 1040), Qt::LeftButton);
         QCOMPARE(findControl<QListWidget>(window, 1039)->item(0)->text(), QStringLiteral("Delay"));
-        ParameterWindow* parameters = filters->getEntry(0)->getWindow();
-        QVERIFY(parameters);
+        QVERIFY(filters->getEntry(0)->getWindow());
         const QRect frame = window->frameGeometry();
-        QCOMPARE(parameters->frameGeometry().topLeft(), QPoint(frame.x() + frame.width(), frame.y()));
+        QCOMPARE(filters->getEntry(0)->getWindow()->frameGeometry().topLeft(), QPoint(frame.x() + frame.width(), frame.y()));
         QTest::mouseClick(findControl<QPushButton>(window, 1041), Qt::LeftButton);
         QCOMPARE(filters->getEntryCount(), 0);
     }
 
-    void fileButtonsCommitTheChosenName_data() {
-        QTest::addColumn<int>("box");
-        QTest::newRow("file input") << 1006;
-        QTest::newRow("file output") << 1009;
-    }
     void fileButtonsCommitTheChosenName() {
-        QFETCH(int, box);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("voice.wav"));
-        Application application;
-        QVERIFY(application.start());
-        auto* edit = findControl<QLineEdit>(application.getMainWindow(), box);
-        QVERIFY(edit);
-        WaveFileChooser::commit(edit, path);
-        FileInfo* panel = box == 1006 ? static_cast<FileInfo*>(application.getFileReaderInfo())
-                                      : static_cast<FileInfo*>(application.getFileWriterInfo());
-        QCOMPARE(panel->getFileName(), path);
+        for (int box : {1006, 1009}) {
+            Application application;
+            QVERIFY(application.start());
+            const QString path = dir.filePath(QStringLiteral("voice.wav"));
+            WaveFileChooser::commit(findControl<QLineEdit>(application.getMainWindow(), box), path);
+            FileInfo* panel = box == 1006 ? static_cast<FileInfo*>(application.getFileReaderInfo())
+                                          : static_cast<FileInfo*>(application.getFileWriterInfo());
+            QCOMPARE(panel->getFileName(), path);
+        }
     }
 };
 
