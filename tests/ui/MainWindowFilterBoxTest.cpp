@@ -52,6 +52,8 @@ private slots:
         QVERIFY(filters->getEntry(0)->getWindow());
         const QRect frame = window->frameGeometry();
         QCOMPARE(filters->getEntry(0)->getWindow()->frameGeometry().topLeft(), QPoint(frame.x() + frame.width(), frame.y()));
+        QDir(QCoreApplication::applicationDirPath()).mkpath(QStringLiteral("../../screenshots"));
+        window->grab().save(QCoreApplication::applicationDirPath() + QStringLiteral("/../../screenshots/main-window-filters.png"));
         QTest::mouseClick(findControl<QPushButton>(window, 1041), Qt::LeftButton);
         QCOMPARE(filters->getEntryCount(), 0);
     }
