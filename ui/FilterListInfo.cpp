@@ -130,17 +130,18 @@ bool FilterListInfo::eventFilter(QObject* watched, QEvent* e) {
     if (watched == list && e->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(e);
         const bool control = key->modifiers() & Qt::ControlModifier;
-        switch (key->key()) {
-        case Qt::Key_Delete: deleteSelected(); return true;
-        case Qt::Key_Return:
-        case Qt::Key_Enter: openSelected(); return true;
-        case Qt::Key_Up:
-            if (control) return moveSelected(-1), true;
-            break;
-        case Qt::Key_Down:
-            if (control) return moveSelected(+1), true;
-            break;
-        default: break;
+        const int k = key->key();
+        if (k == Qt::Key_Delete) {
+            deleteSelected();
+            return true;
+        }
+        if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+            openSelected();
+            return true;
+        }
+        if (control && (k == Qt::Key_Up || k == Qt::Key_Down)) {
+            moveSelected(k == Qt::Key_Up ? -1 : +1);
+            return true;
         }
     }
     return QObject::eventFilter(watched, e);
