@@ -56,10 +56,10 @@ test: build
 sanitize:
 	$(MAKE) test BUILD=build-asan CMAKE_ARGS="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONABEL_SANITIZE=address,undefined -DSONABEL_BUILD_BENCH=OFF"
 
-# The engine and device tests under ThreadSanitizer.
+# The engine and device tests, and the interface stress test, under ThreadSanitizer.
 tsan:
 	$(MAKE) build BUILD=build-tsan CMAKE_ARGS="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONABEL_SANITIZE=thread -DSONABEL_BUILD_BENCH=OFF"
-	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L 'sonabel_(engine|io)_tests'
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L 'sonabel_(engine|io)_tests|sonabel_ui_stress'
 
 # Speech from espeak-ng, noise added and taken out again; files in build/demo.
 demo: build

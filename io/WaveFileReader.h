@@ -15,6 +15,7 @@
 #include "core/AudioReader.h"
 #include "io/WaveFileFormat.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -37,8 +38,9 @@ public:
     int32_t getLength() override { return sampleCount; }
     int32_t skip(int32_t frames) override;
     // At the end of the data, jump back to frame 0 without a gap.
-    virtual void setLoop(bool loop) { looping = loop; }
-    virtual bool isLoop() { return looping; }
+    // Any thread: the interface switches it while the ticker reads.
+    virtual void setLoop(bool loop) { looping.store(loop); }
+    virtual bool isLoop() { return looping.load(); }
 
     // AudioReader side.
     WaveFileFormat* getAudioFormat() override { return format; }
@@ -49,7 +51,7 @@ public:
     bool isOpen() override { return file != nullptr; }
     void start() override { started = true; }
     void stop() override { started = false; }
-    bool isStarted() override { return started; }
+    bool isStarted() override { return started.load(); }
     // Asked again for the readPos of the last disk read with no more frames
     // than it decoded, repeats that chunk without touching the disk or the
     // position.
@@ -70,13 +72,14 @@ private:
     uint8_t* inBuffer = nullptr;
     int32_t inBufferSize = 0; // bytes
     WaveFileFormat* format;
-    bool started = false;
+    // Read by the interface's position refresh while the ticker reads.
+    std::atomic<bool> started{false};
     int32_t inBufferPos = 0;  // readPos of the last disk read
     int32_t inBufferUsed = 0; // frames decoded from inBuffer by the last read
     int32_t inBufferReal = 0; // frames of inBuffer that came from the file
     int32_t sampleCount = 0;
     int32_t dataStart = -1; // byte offset of frame 0; -1 while closed or unknown
-    bool looping = false;
+    std::atomic<bool> looping{false};
 
     // Set while the walk runs: the file's length in bytes, capped at 2 GB,
     // and whether the "fmt " record describes something we can decode.

@@ -19,6 +19,7 @@
 #include "io/AudioFileWriter.h"
 #include "io/WaveFileFormat.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -55,7 +56,7 @@ public:
     bool isOpen() override { return file != nullptr; }
     void start() override { started = true; }
     void stop() override { started = false; }
-    bool isStarted() override { return started; }
+    bool isStarted() override { return started.load(); }
     // Channels and rate for the next file; a different format while a file
     // is open is refused with a report, so the header matches the data.
     void setAudioFormat(const AudioFormat& newFormat) override;
@@ -75,7 +76,9 @@ private:
     std::FILE* file = nullptr;
     uint8_t* outBuffer = nullptr;
     WaveFileFormat* format;
-    bool started = false;
+    // Written by the ticker (write starts the writer), read by the
+    // interface's position refresh.
+    std::atomic<bool> started{false};
     int32_t outBufferSize = 0; // bytes
     int32_t sampleCount = 0;
     int32_t dataStart = -1;

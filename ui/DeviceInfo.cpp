@@ -31,21 +31,21 @@ AudioStream* DeviceInfo::getStream() { return dynamic_cast<AudioStream*>(device)
 
 void DeviceInfo::notify(ListenerList*, int code, int) {
     if (code == 100)
-        postCountText(1035, ++underruns, "underruns");
+        postCountText(1035, ++underruns, "%d underruns");
     else if (code == 101)
-        postCountText(1036, ++overflows, "overflows");
+        postCountText(1036, ++overflows, "%d overflows");
 }
 
-void DeviceInfo::postCountText(int controlId, int32_t count, const char* what) {
+void DeviceInfo::postCountText(int controlId, int32_t count, const char* format) {
     if (!setupOpen.load()) return;
-    QCoreApplication::postEvent(this, new SetTextEvent(controlId, QStringLiteral("%1 %2").arg(count).arg(QLatin1String(what))));
+    QCoreApplication::postEvent(this, new SetTextEvent(controlId, QString::asprintf(format, count)));
 }
 
 void DeviceInfo::resetCounts() {
     underruns = 0;
     overflows = 0;
-    postCountText(1035, 0, "underruns");
-    postCountText(1036, 0, "overflows");
+    postCountText(1035, 0, "%d underruns");
+    postCountText(1036, 0, "%d overflows");
 }
 
 bool DeviceInfo::event(QEvent* event) {
@@ -70,8 +70,8 @@ void DeviceInfo::showSetup() {
     setupOpen = true;
     connect(window, &QObject::destroyed, this, [this] { setupOpen = false; });
     fillDeviceList();
-    postCountText(1035, underruns.load(), "underruns");
-    postCountText(1036, overflows.load(), "overflows");
+    postCountText(1035, underruns.load(), "%d underruns");
+    postCountText(1036, overflows.load(), "%d overflows");
     refreshBufferSlider();
     refreshBufferSizeText();
     connect(window->deviceList, &QComboBox::currentIndexChanged, this, [this] { createDevice(); });
@@ -123,6 +123,11 @@ void DeviceInfo::refreshBufferSizeText() {
 void DeviceInfo::bufferSliderMoved(int position) {
     if (!device) return;
     device->setBufferCount(position);
+    // The device may keep fewer (at most half its ring ahead): show what it took.
+    if (setupControls && device->getBufferCount() != position) {
+        const QSignalBlocker blocker(setupControls->bufferSlider);
+        setupControls->bufferSlider->setValue(device->getBufferCount());
+    }
     refreshBufferSizeText();
 }
 

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace sonabel {
 
@@ -23,6 +24,10 @@ class AudioDevice;
 class DeviceInfo : public StreamInfo, public DeviceListener {
     Q_OBJECT
 public:
+    // Makes the device of a driver type (the caller owns it). Tests hand in
+    // devices over scripted layers; empty restores the device factories.
+    using DeviceFactory = std::function<AudioDevice*(int32_t type)>;
+
     explicit DeviceInfo(Application& application);
     ~DeviceInfo() override;
 
@@ -55,7 +60,8 @@ private:
     void refreshBufferSlider();
     void refreshBufferSizeText();
     void bufferSliderMoved(int position);
-    void postCountText(int controlId, int32_t count, const char* what);
+    // format holds one %d for the count.
+    void postCountText(int controlId, int32_t count, const char* format);
 
     QPointer<DeviceSetupWindow> setupControls;
     bool singleBufferAllowed = false;

@@ -13,7 +13,18 @@ DeviceReaderInfo::~DeviceReaderInfo() { deactivate(); }
 
 AudioInputDevice* DeviceReaderInfo::getInputDevice() const { return dynamic_cast<AudioInputDevice*>(device); }
 
-AudioDevice* DeviceReaderInfo::newDevice(int32_t type) { return createInputDevice(type); }
+namespace {
+
+DeviceInfo::DeviceFactory& factory() {
+    static DeviceInfo::DeviceFactory made;
+    return made;
+}
+
+} // namespace
+
+void DeviceReaderInfo::setDeviceFactory(DeviceFactory make) { factory() = std::move(make); }
+
+AudioDevice* DeviceReaderInfo::newDevice(int32_t type) { return factory() ? factory()(type) : createInputDevice(type); }
 
 void DeviceReaderInfo::volumeChanged() {
     AudioInputDevice* input = getInputDevice();

@@ -18,6 +18,8 @@ public:
     void activate() override;
     void deactivate() override;
     bool isReader() override { return true; }
+    // For the panels made from now on.
+    static void setDeviceFactory(DeviceFactory factory);
     // The device as the clock chooser sees it, or null.
     AudioInputDevice* getInputDevice() const;
 

@@ -13,6 +13,7 @@ namespace sonabel {
 
 DeviceSetupWindow::DeviceSetupWindow(QWidget* mainWindow, const QString& caption) : QDialog(mainWindow, Qt::Window | Qt::WindowCloseButtonHint | Qt::WindowTitleHint) {
     setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("DEVICE_SETUP"));
     setWindowTitle(caption);
     const DialogUnits du;
     setFixedSize(du.size(175, 111));
@@ -35,6 +36,7 @@ DeviceSetupWindow::DeviceSetupWindow(QWidget* mainWindow, const QString& caption
     bufferSlider->setTickPosition(QSlider::TicksBelow);
     bufferSlider->setTickInterval(1);
     bufferSlider->setTracking(true);
+    bufferSlider->setAccessibleName(QStringLiteral("Slider1"));
 
     underrunText = new QLabel(QStringLiteral("xx underruns"), this);
     setControlId(underrunText, 1035);

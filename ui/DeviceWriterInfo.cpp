@@ -12,7 +12,18 @@ DeviceWriterInfo::~DeviceWriterInfo() { deactivate(); }
 
 AudioOutputDevice* DeviceWriterInfo::getOutputDevice() const { return dynamic_cast<AudioOutputDevice*>(device); }
 
-AudioDevice* DeviceWriterInfo::newDevice(int32_t type) { return createOutputDevice(type); }
+namespace {
+
+DeviceInfo::DeviceFactory& factory() {
+    static DeviceInfo::DeviceFactory made;
+    return made;
+}
+
+} // namespace
+
+void DeviceWriterInfo::setDeviceFactory(DeviceFactory make) { factory() = std::move(make); }
+
+AudioDevice* DeviceWriterInfo::newDevice(int32_t type) { return factory() ? factory()(type) : createOutputDevice(type); }
 
 void DeviceWriterInfo::activate() {
     logTrace(10, ">DeviceWriterInfo: activate");

@@ -17,6 +17,8 @@ public:
     void activate() override;
     void deactivate() override;
     bool isReader() override { return false; }
+    // For the panels made from now on.
+    static void setDeviceFactory(DeviceFactory factory);
     // The device as the clock chooser sees it, or null.
     AudioOutputDevice* getOutputDevice() const;
 

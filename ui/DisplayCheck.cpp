@@ -74,11 +74,17 @@ bool DisplayCheck::canConnectWayland(const std::string& display) {
 }
 
 std::string DisplayCheck::problem() {
-    if (!environment("QT_QPA_PLATFORM").empty()) return "";
+    // A platform named by the user is taken as named, unless it needs the
+    // display servers asked about here ("xcb", "wayland", "wayland-egl").
+    const std::string platform = environment("QT_QPA_PLATFORM");
+    const std::string first = platform.substr(0, platform.find_first_of(":;"));
+    const bool wantsX = platform.empty() || first == "xcb";
+    const bool wantsWayland = platform.empty() || first.rfind("wayland", 0) == 0;
+    if (!wantsX && !wantsWayland) return "";
     const std::string x = environment("DISPLAY");
     const std::string wayland = environment("WAYLAND_DISPLAY");
-    if (!wayland.empty() && canConnectWayland(wayland)) return "";
-    if (!x.empty() && canConnectX(x)) return "";
+    if (wantsWayland && !wayland.empty() && canConnectWayland(wayland)) return "";
+    if (wantsX && !x.empty() && canConnectX(x)) return "";
     const std::string advice = "use `make demo` or `sonabel-render` to process files without a window, "
                                "or set QT_QPA_PLATFORM=offscreen.";
     if (x.empty() && wayland.empty()) return "sonabel: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); " + advice;

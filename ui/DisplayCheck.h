@@ -9,8 +9,8 @@ namespace sonabel {
 
 class DisplayCheck {
 public:
-    // Empty when a window can be shown (or QT_QPA_PLATFORM chooses the
-    // platform), else the line to print.
+    // Empty when a window can be shown (or QT_QPA_PLATFORM chooses a
+    // platform other than xcb or wayland), else the line to print.
     static std::string problem();
     // Whether an X server answers on the display named like ":0" or
     // "host:0.0", or a Wayland compositor on the socket named.

@@ -32,8 +32,8 @@ void FileReaderInfo::applyLoop() {
     WaveFileReader* reader = getReader();
     if (!reader) return;
     reader->setLoop(loopBox && loopBox->isChecked());
-    if (reader->isLoop() && reader->isStarted() && reader->getPosition() >= reader->getLength() && reader->isSeekable())
-        reader->setPosition(0);
+    // A started reader that has run out rewinds itself on its next read once
+    // looping is on: moving it from here would race with the ticker's read.
 }
 
 void FileReaderInfo::volumeChanged() {

@@ -26,10 +26,10 @@ AudioFile* FileWriterInfo::newFile() {
     return created;
 }
 
-bool FileWriterInfo::isPlayingFile() const {
-    const FileReaderInfo* input = application.getFileReaderInfo();
+bool FileWriterInfo::isPlayingFile() {
+    FileReaderInfo* input = application.getFileReaderInfo();
     if (!input || !file || !file->getFileName()) return false;
-    AudioStream* playing = const_cast<FileReaderInfo*>(input)->getStream();
+    AudioStream* playing = input->getStream();
     const char* inputName = input->getFile() ? input->getFile()->getFileName() : nullptr;
     if (!playing || !playing->isOpen() || !inputName) return false;
     const std::filesystem::path out(file->getFileName()), in(inputName);

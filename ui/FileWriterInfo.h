@@ -29,7 +29,7 @@ protected:
 
 private:
     // True when the name is the file that the file input panel plays.
-    bool isPlayingFile() const;
+    bool isPlayingFile();
 };
 
 } // namespace sonabel

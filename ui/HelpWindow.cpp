@@ -11,6 +11,7 @@ namespace sonabel {
 
 HelpWindow::HelpWindow(QWidget* mainWindow) : QDialog(mainWindow, Qt::Window | Qt::WindowCloseButtonHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint) {
     setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("HELP_DLG"));
     setWindowTitle(QStringLiteral("Sonabel program help"));
     setSizeGripEnabled(true);
     const DialogUnits du;

@@ -40,6 +40,7 @@ constexpr int soundcardInput = 0, soundcardOutput = 1, fileInput = 2, fileOutput
 void MainWindow::setBackgroundResource(const QString& path) { backgroundResource() = path; }
 
 MainWindow::MainWindow(Application& app) : QWidget(nullptr, Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint), application(app) {
+    setObjectName(QStringLiteral("MAINDLG"));
     setWindowTitle(QStringLiteral("Sonabel"));
     setWindowIcon(QIcon(QStringLiteral(":/images/sonabel.png")));
     buildControls();
@@ -91,15 +92,15 @@ void MainWindow::buildControls() {
     place(new QGroupBox(QStringLiteral("Filters"), this), 1050, 150, 25, 100, 94);
 
     // Soundcard input.
-    check("Soundcard input", 1001, 10, 18, 68, 10);
-    button("Settings", 1021, 80, 17, 40, 11);
+    check("Soundcard input", 1001, 10, 18, 75, 10);
+    button("Settings", 1021, 86, 17, 35, 11);
     label("", 1019, 10, 29, 110, 8);
     label("Vol", 0, 10, 39, 14, 8);
     slider(1027, 24, 38, 96, 10);
 
     // Soundcard output; its volume slider has no function.
-    check("Soundcard output", 1002, 280, 18, 68, 10);
-    button("Settings", 1022, 350, 17, 40, 11);
+    check("Soundcard output", 1002, 280, 18, 75, 10);
+    button("Settings", 1022, 356, 17, 35, 11);
     label("", 1020, 280, 29, 110, 8);
     label("Vol", 0, 280, 39, 14, 8)->hide();
     slider(1029, 294, 38, 96, 10)->hide();
@@ -251,6 +252,11 @@ void MainWindow::paintEvent(QPaintEvent* event) {
     // The picture was drawn for the layout at the classic font; it follows
     // the layout's dialog units at any other.
     QPainter painter(this);
+    if (!painter.isActive()) {
+        logError(4, "Error drawing bacjground image.");
+        QWidget::paintEvent(event);
+        return;
+    }
     painter.drawPixmap(rect(), background);
 }
 

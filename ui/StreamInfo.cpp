@@ -71,8 +71,9 @@ float StreamInfo::volumeGain(int volume) {
 }
 
 QString StreamInfo::positionText(int32_t frames, float rate) {
-    const long long ms = rate == 0.0f ? 0 : static_cast<long long>(std::floor(frames / double(rate) * 1000.0 + 0.5));
-    return QString::asprintf("%lld:%02lld:%03lld", ms / 60000, ms / 1000 % 60, ms % 1000);
+    // 32-bit frames at any real rate stay far below 2^31 ms.
+    const int ms = rate <= 0.0f ? 0 : static_cast<int>(std::floor(frames / double(rate) * 1000.0 + 0.5));
+    return QString::asprintf("%d:%02d:%03d", ms / 60000, ms / 1000 % 60, ms % 1000);
 }
 
 void StreamInfo::addReader(AudioReader* reader) {
