@@ -153,8 +153,9 @@ int32_t AudioMixer::read(SampleBuffer& buffer, int32_t readPosition, float srcFa
             uint32_t before = readPerformanceCounterLow();
             filter->process(buffer);
             uint32_t spent = readPerformanceCounterLow() - before;
-            filter->processTime.store(filter->processTime.load(std::memory_order_relaxed) + static_cast<float>(spent),
-                                      std::memory_order_relaxed);
+            // One read-modify-write: the load display swaps the sum for 0
+            // at any moment, and no sample may be lost or counted twice.
+            filter->processTime.fetch_add(static_cast<float>(spent), std::memory_order_relaxed);
             filter->processCount.fetch_add(1, std::memory_order_relaxed);
         } else {
             filter->process(buffer);

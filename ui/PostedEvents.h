@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QString>
+#include <utility>
 
 namespace sonabel {
 

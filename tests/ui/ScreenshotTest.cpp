@@ -1,6 +1,7 @@
-// Pictures of the three windows while a file plays into the null device,
-// saved as PNG files for a person to look at: the main window, the device
-// setup window and the help window. Then Esc ends the program with code 0.
+// Pictures of the windows while a file plays into the null device, saved as
+// PNG files for a person to look at: the main window, the device setup
+// window, the help window, a denoiser's parameter window and the two
+// display windows. Then Esc ends the program with code 0.
 // Run offscreen by default, and under a real X server by xvfb-run
 // (SONABEL_SCREENSHOTS names the folder).
 
@@ -9,7 +10,12 @@
 #include "io/AudioOutputDevice.h"
 #include "ui/DeviceSetupWindow.h"
 #include "ui/DeviceWriterInfo.h"
+#include "ui/DisplayWindowWidget.h"
 #include "ui/FileReaderInfo.h"
+#include "ui/FilterInfo.h"
+#include "ui/FilterListInfo.h"
+#include "ui/ParameterWindow.h"
+#include "filters/AudioFilter.h"
 #include "ui/HelpWindow.h"
 
 #include <QCheckBox>
@@ -75,6 +81,22 @@ private slots:
         QVERIFY(help->grab().save(folder + QStringLiteral("/help-window.png")));
         if (QScreen* screen = QGuiApplication::primaryScreen())
             screen->grabWindow(0).save(folder + QStringLiteral("/screen.png"));
+
+        // The chain a user denoises with: the denoiser's window, the
+        // scalogram and the waveform, while the file plays.
+        FilterListInfo* filters = program.app->getFilterListInfo();
+        for (int k : {0, 6, 3, 1, 7}) filters->addFilter(k);
+        const int settings[][3] = {{0, 0, 9}, {1, 6, 9}, {1, 0, 1}, {2, 0, 60}, {4, 3, 3}, {4, 0, 1}};
+        for (const auto& s : settings) filters->getEntry(s[0])->getFilter()->setParameter(s[1], s[2]);
+        filters->getEntry(2)->openWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(filters->getEntry(2)->getWindow()));
+        QTest::qWait(500);
+        QVERIFY(filters->getEntry(2)->getWindow()->grab().save(folder + QStringLiteral("/denoiser-window.png")));
+        for (auto* display : program.window()->findChildren<DisplayWindowWidget*>()) {
+            const bool scalogram = display->windowTitle() == QStringLiteral("Wavelet Display");
+            QVERIFY(display->grab().save(folder + (scalogram ? QStringLiteral("/scalogram-window.png")
+                                                             : QStringLiteral("/time-display-window.png"))));
+        }
 
         program.window()->activateWindow();
         QTest::keyClick(program.window(), Qt::Key_Escape);
