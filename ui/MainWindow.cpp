@@ -9,6 +9,7 @@
 #include "ui/HelpWindow.h"
 #include "ui/PostedEvents.h"
 #include "ui/StreamInfo.h"
+#include "ui/WaveFileChooser.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -22,6 +23,8 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+
+#include <tuple>
 
 namespace sonabel {
 
@@ -108,7 +111,7 @@ void MainWindow::buildControls() {
     // File input.
     check("File input", 1005, 10, 93, 50, 10);
     check("Loop", 1038, 64, 93, 30, 10);
-    button("...", 1007, 104, 93, 16, 10)->hide();
+    button("...", 1007, 104, 93, 16, 10);
     edit(1006, 10, 104, 110, 12);
     label("", 1025, 10, 117, 110, 8);
     label("Vol", 0, 10, 126, 14, 8);
@@ -116,7 +119,7 @@ void MainWindow::buildControls() {
 
     // File output.
     check("File output", 1008, 280, 93, 55, 10);
-    button("...", 1010, 374, 93, 16, 10)->hide();
+    button("...", 1010, 374, 93, 16, 10);
     edit(1009, 280, 104, 110, 12);
     label("", 1026, 280, 117, 110, 8);
 
@@ -165,6 +168,12 @@ void MainWindow::connectPanels() {
         auto* nameEdit = findControl<QLineEdit>(this, id);
         nameEdit->installEventFilter(this);
         connect(nameEdit, &QLineEdit::returnPressed, this, &MainWindow::commitEditedFileName);
+    }
+    // "..." beside each name box: the file dialog, committed as Enter in the box.
+    for (const auto& [buttonId, editId, forWriting] : {std::tuple{1007, 1006, false}, std::tuple{1010, 1009, true}}) {
+        auto* nameEdit = findControl<QLineEdit>(this, editId);
+        connect(findControl<QPushButton>(this, buttonId), &QPushButton::clicked, this,
+                [this, nameEdit, forWriting] { WaveFileChooser::choose(nameEdit, forWriting, this); });
     }
     connect(findControl<QPushButton>(this, 1058), &QPushButton::clicked, this, &MainWindow::showHelp);
     connect(findControl<QPushButton>(this, 8), &QPushButton::clicked, this, &QWidget::close);

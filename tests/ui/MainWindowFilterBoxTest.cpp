@@ -13,12 +13,15 @@
 #include "ui/UpDownControl.h"
 #include "ui/WaveFileChooser.h"
 
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include <tuple>
 
 using namespace sonabel;
 
@@ -58,12 +61,27 @@ private slots:
         QCOMPARE(filters->getEntryCount(), 0);
     }
 
+    // "..." opens the file dialog; the chosen name lands in the box and the
+    // panel takes it as it takes Enter.
     void fileButtonsCommitTheChosenName() {
-        for (int box : {1006, 1009}) {
+        QFile existing(dir.filePath(QStringLiteral("voice.wav")));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        for (const auto& [button, box, name] : {std::tuple{1007, 1006, "voice.wav"}, std::tuple{1010, 1009, "take.wav"}}) {
             Application application;
             QVERIFY(application.start());
-            const QString path = dir.filePath(QStringLiteral("voice.wav"));
-            WaveFileChooser::commit(findControl<QLineEdit>(application.getMainWindow(), box), path);
+            const QString path = dir.filePath(QString::fromLatin1(name));
+            bool answered = false;
+            QTimer::singleShot(0, [&] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                if (!dialog) return;
+                dialog->selectFile(path);
+                static_cast<QDialog*>(dialog)->accept(); // the dialog checks the name as its button does
+                answered = true;
+            });
+            QTest::mouseClick(findControl<QPushButton>(application.getMainWindow(), button), Qt::LeftButton);
+            QVERIFY(answered);
+            QCOMPARE(findControl<QLineEdit>(application.getMainWindow(), box)->text(), path);
             FileInfo* panel = box == 1006 ? static_cast<FileInfo*>(application.getFileReaderInfo())
                                           : static_cast<FileInfo*>(application.getFileWriterInfo());
             QCOMPARE(panel->getFileName(), path);
