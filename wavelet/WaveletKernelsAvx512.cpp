@@ -7,5 +7,6 @@
 #define SONABEL_VEC_WIDTH 8
 #define SONABEL_TAPS_IN_REGISTERS 4
 #define SONABEL_WIDE_BLOCKS 1
+#define SONABEL_FUSED 1
 #include "wavelet/WaveletKernelsSimd.inc"
 #endif
