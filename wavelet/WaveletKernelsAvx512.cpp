@@ -18,7 +18,8 @@
 #define SONABEL_KERNEL_NS avx512
 #define SONABEL_KERNEL_ISA "avx512vl"
 #define SONABEL_VEC_WIDTH 8
-// Levels of this many outputs or more run 16 wide.
+// Taps in registers, wide blocks and fused arithmetic as above. Levels of
+// this many outputs or more run 16 wide.
 #define SONABEL_WIDER_NS avx512wide
 #define SONABEL_WIDER_FROM 64
 #include "wavelet/WaveletKernelsSimd.inc"
