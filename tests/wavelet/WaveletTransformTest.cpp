@@ -148,11 +148,12 @@ TEST(WaveletTransformTest, OptimizedZeroPaddingIsBitIdenticalToGeneric) {
     }
 }
 
-// The fused sets give the same coefficients and samples bit for bit, for
-// every algorithm; the portable set (a product, then a sum) agrees with them
-// within rounding, measured against each level's largest value (the Spline
-// entries' coarse levels grow large, and the samples rebuilt from them carry
-// their rounding).
+// The portable set (a product, then a sum) agrees with the fused sets within
+// rounding, for every algorithm, measured against each level's largest value
+// (the Spline entries' coarse levels grow large, and the samples rebuilt from
+// them carry their rounding). The fused sets agree bit for bit: the tests
+// around this one hold the zero padding, the padded inverses and the wrap
+// steps of each of them to the same fused sums.
 TEST(WaveletTransformTest, KernelSetsAgree) {
     const auto sets = allKernelSets();
     const int lengths[] = {1024, 1000, 517, 64, 33, 8, 5};
@@ -194,18 +195,6 @@ TEST(WaveletTransformTest, KernelSetsAgree) {
                     float largest = 0.0f;
                     for (float v : refC) largest = std::max(largest, std::fabs(v));
                     ASSERT_TRUE(close(y, refY, 0, y.size(), largest)) << where << " samples";
-                    if (set != sets[1]) {
-                        WaveletTransform first;
-                        first.useKernels(*sets[1]);
-                        first.setWavelet(w);
-                        first.setAlgorithm(algorithm);
-                        WaveletCoeffs c1;
-                        first.forwardTransform(x.data(), N, c1, nullptr);
-                        std::vector<float> y1(static_cast<size_t>(N));
-                        first.inverseTransform(c1, y1.data());
-                        ASSERT_TRUE(sameBits(flatten(c1), flat)) << where << " against " << sets[1]->isa;
-                        ASSERT_TRUE(sameBits(y1, y)) << where << " samples against " << sets[1]->isa;
-                    }
                 }
             }
         }
