@@ -44,9 +44,7 @@ const KernelSet& bestKernels() {
     return *best;
 }
 
-// The generic loops as the fastest set builds them: with the AVX2 and
-// AVX-512 sets std::fma is the processor's instruction, with the baseline
-// set it may be the C library's function (slower, the same results).
+// The generic loops as the fastest set builds them.
 void forwardGeneric(const float* x, int n, const float* lo, const float* hi, int L, float* approx, float* detail) {
     bestKernels().forwardGeneric(x, n, lo, hi, L, approx, detail);
 }

@@ -9,11 +9,14 @@
 // where x~ extends x past its ends. The fast form works on the even and odd
 // phases of x~ (even[j] = x~[2j + 2 - L], odd[j] = x~[2j + 3 - L]):
 //     approx[k] = sum_{m=0}^{H-1} lo[2m] * even[k+m] + lo[2m+1] * odd[k+m]
-// Every output adds its terms in the order i = 0..L-1, starting from +0,
-// each with one fused multiply-add (std::fma: one rounding, the same result
-// on every processor), so the fast form gives bit for bit what the generic
-// form gives. The generic form tests the bounds per tap and takes a padded
-// zero for a tap outside the input, as the fast form reads one.
+// Every output adds its terms in the order i = 0..L-1, starting from +0. The
+// fused sets (AVX2, AVX-512VL) add each with one fused multiply-add (one
+// rounding, the same result on every processor); the portable set rounds
+// the product and then the sum. Each set's generic loops round as its
+// kernels do, so within a set the fast form gives bit for bit what the
+// generic form gives, and the fused sets agree bit for bit with each other.
+// The generic form tests the bounds per tap and takes a padded zero for a
+// tap outside the input, as the fast form reads one.
 //
 // One level of the inverse (the transpose), T outputs from M = (T+L-1)>>1
 // approximations a and details d, summed the same way, m = 0..H-1 in order:
@@ -63,7 +66,8 @@ const KernelSet* avx2Kernels();
 // The AVX-512VL set when it was built and this processor has it, else null.
 const KernelSet* avx512Kernels();
 
-// Reference forward level with zero extension: one loop, a bounds test per tap.
+// Reference forward level with zero extension: one loop, a bounds test per
+// tap. These two run the fastest set's generic loops.
 void forwardGeneric(const float* x, int n, const float* lo, const float* hi, int L, float* approx, float* detail);
 // Reference inverse level: the formula above, one output at a time.
 void inverseGeneric(const float* a, const float* d, const float* slo, const float* shi, int L, float* y, int T);

@@ -6,5 +6,6 @@
 #define SONABEL_VEC_WIDTH 8
 #define SONABEL_TAPS_IN_REGISTERS 2
 #define SONABEL_WIDE_BLOCKS 0
+#define SONABEL_FUSED 1
 #include "wavelet/WaveletKernelsSimd.inc"
 #endif

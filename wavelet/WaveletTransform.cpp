@@ -165,7 +165,7 @@ void WaveletTransform::forwardPadded(const float* samples, int N, WaveletCoeffs&
             float* approx = work.data() + half * workStride;
             float* detail = out + used;
             if (algorithm == 0) {
-                wk::forwardGeneric(src, n, bank.analysisLow, bank.analysisHigh, L, approx, detail);
+                kernels->forwardGeneric(src, n, bank.analysisLow, bank.analysisHigh, L, approx, detail);
             } else {
                 const int count = M + H - 1;
                 if (algorithm == 1) {
@@ -277,10 +277,9 @@ void WaveletTransform::wrapStep(float* a, int n, const WaveletFilterBank& bank) 
         const int phaseStride = static_cast<int>(phases.size() / 2);
         float* even = phases.data();
         float* odd = even + phaseStride;
-        for (int j = 0; j < count; ++j) {
-            even[j] = a[(2 * j + 2) & (n - 1)];
-            odd[j] = a[(2 * j + 3) & (n - 1)];
-        }
+        // a[2..n-1] first, then a[0..n-1] again as often as the filter reaches.
+        kernels->split(a + 2, even, odd, std::min(h - 1, count));
+        for (int j = h - 1; j < count; j += h) kernels->split(a, even + j, odd + j, std::min(h, count - j));
         kernels->forward[H](even, odd, lo, hi, s, e, h);
     } else {
         // Not a wrap-around transform, but every index stays inside 0..n-1.
@@ -317,10 +316,12 @@ void WaveletTransform::wrapInverseStep(float* a, int n, const WaveletFilterBank&
         const int phaseStride = static_cast<int>(phases.size() / 2);
         float* ca = phases.data();
         float* cd = ca + phaseStride;
-        for (int i = 0; i < count; ++i) {
-            const int src = ((i - H) % h + h) % h;
-            ca[i] = a[src];
-            cd[i] = a[h + src];
+        // Runs of a and d from index (-H) mod h on, wrapping to 0 at h.
+        for (int i = 0, src = ((-H) % h + h) % h; i < count; src = 0) {
+            const int run = std::min(h - src, count - i);
+            std::memcpy(ca + i, a + src, static_cast<size_t>(run) * sizeof(float));
+            std::memcpy(cd + i, a + h + src, static_cast<size_t>(run) * sizeof(float));
+            i += run;
         }
         kernels->inverse[H](ca, cd, rlo, rhi, y, n);
     } else {
@@ -408,12 +409,14 @@ void WaveletTransform::inversePadded(WaveletCoeffs& coeffs, const WaveletFilterB
         int dCount = 0;
         const float* d = coeffs.getDetails(j, dCount);
         float* y = j == 0 ? output : work.data() + half * workStride;
-        if (algorithm == 1 && j > 0 && inputsHaveRoom && coeffs.hasRoomAfter(d, dCount))
+        // Every padded layout is rebuilt by the same sums: only the generic
+        // zero padding keeps the generic loop.
+        if (algorithm != 0 && j > 0 && inputsHaveRoom && coeffs.hasRoomAfter(d, dCount))
             kernels->inverseWithRoom[H](a, d, bank.synthesisLow, bank.synthesisHigh, y, T);
-        else if (algorithm == 1)
+        else if (algorithm != 0)
             kernels->inverse[H](a, d, bank.synthesisLow, bank.synthesisHigh, y, T);
         else
-            wk::inverseGeneric(a, d, bank.synthesisLow, bank.synthesisHigh, L, y, T);
+            kernels->inverseGeneric(a, d, bank.synthesisLow, bank.synthesisHigh, L, y, T);
         a = y;
         inputsHaveRoom = true;
         half ^= 1;

@@ -54,8 +54,8 @@ public:
     // the wavelet and layout the coefficients were made with.
     void inverseTransform(WaveletCoeffs& coeffs, float* output);
 
-    // Tests and benchmarks: run the vector kernels of this set instead of the
-    // best one for the processor.
+    // Tests and benchmarks: run this set's vector kernels and generic loops
+    // instead of the best ones for the processor.
     void useKernels(const wavelet_kernels::KernelSet& set) { kernels = &set; }
 
 private:

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <random>
 #include <vector>
 
@@ -92,19 +94,31 @@ TEST(WaveletTransformTest, SettersRejectOutOfRangeAndNamesFollow) {
     EXPECT_STREQ(WaveletTransform::getWaveletName(32), "Spline 9/7");
 }
 
-// The optimized zero padding must equal the generic one bit for bit, for
-// every filter length, chunk lengths below and above L, with every kernel
-// set, and for inputs with zeros, huge values and subnormals (whose products
-// round to zeros of either sign, also at the right edge where the kernels
-// add padded zeros after them). The length 99 runs on subnormals only.
-TEST(WaveletTransformTest, OptimizedZeroPaddingIsBitIdenticalToGeneric) {
+std::vector<const wavelet_kernels::KernelSet*> allKernelSets() {
     std::vector<const wavelet_kernels::KernelSet*> sets = {&wavelet_kernels::portableKernels()};
     if (wavelet_kernels::avx2Kernels()) sets.push_back(wavelet_kernels::avx2Kernels());
     if (wavelet_kernels::avx512Kernels()) sets.push_back(wavelet_kernels::avx512Kernels());
+    return sets;
+}
+
+bool isFused(const wavelet_kernels::KernelSet& set) { return std::strcmp(set.isa, "portable") != 0; }
+
+// acc + t * x as the set rounds it.
+float madd(const wavelet_kernels::KernelSet& set, float acc, float t, float x) {
+    return isFused(set) ? std::fma(t, x, acc) : acc + t * x;
+}
+
+// The optimized zero padding must equal the generic one of the same kernel
+// set bit for bit, for every filter length, chunk lengths below and above L,
+// and for inputs with zeros, huge values and subnormals (whose products
+// round to zeros of either sign, also at the right edge where the kernels
+// add padded zeros after them). The length 99 runs on subnormals only.
+TEST(WaveletTransformTest, OptimizedZeroPaddingIsBitIdenticalToGeneric) {
     const int lengths[] = {1024, 1000, 517, 100, 99, 33, 16, 9, 5, 4, 3, 1};
-    for (const auto* set : sets) {
+    for (const auto* set : allKernelSets()) {
         WaveletTransform generic, fast;
         generic.setAlgorithm(0);
+        generic.useKernels(*set);
         fast.setAlgorithm(1);
         fast.useKernels(*set);
         for (int w = 0; w < waveletCount; ++w) {
@@ -129,6 +143,160 @@ TEST(WaveletTransformTest, OptimizedZeroPaddingIsBitIdenticalToGeneric) {
                 generic.inverseTransform(a, ya.data());
                 fast.inverseTransform(b, yb.data());
                 ASSERT_TRUE(sameBits(ya, yb)) << set->isa << " inverse, wavelet " << w << " N " << N;
+            }
+        }
+    }
+}
+
+// The portable set (a product, then a sum) agrees with the fused sets within
+// rounding, for every algorithm, measured against each level's largest value
+// (the Spline entries' coarse levels grow large, and the samples rebuilt from
+// them carry their rounding). The fused sets agree bit for bit: the tests
+// around this one hold the zero padding, the padded inverses and the wrap
+// steps of each of them to the same fused sums.
+TEST(WaveletTransformTest, KernelSetsAgree) {
+    const auto sets = allKernelSets();
+    const int lengths[] = {1024, 1000, 517, 64, 33, 8, 5};
+    // Samples are measured against the largest coefficient they came from.
+    auto close = [](const std::vector<float>& a, const std::vector<float>& b, size_t from, size_t to,
+                    float scale) {
+        for (size_t i = from; i < to; ++i) scale = std::max(scale, std::fabs(b[i]));
+        for (size_t i = from; i < to; ++i)
+            if (!(std::fabs(a[i] - b[i]) <= 1e-5f * (1.0f + scale))) return false;
+        return true;
+    };
+    for (int algorithm = 0; algorithm < WaveletTransform::getAlgorithmCount(); ++algorithm) {
+        for (int w = 0; w < waveletCount; ++w) {
+            for (int N : lengths) {
+                const auto x = noise(N, static_cast<unsigned>(N * 31 + w));
+                std::vector<float> refC, refY;
+                for (const auto* set : sets) {
+                    WaveletTransform t;
+                    t.useKernels(*set);
+                    t.setWavelet(w);
+                    t.setAlgorithm(algorithm);
+                    WaveletCoeffs c;
+                    t.forwardTransform(x.data(), N, c, nullptr);
+                    std::vector<float> y(static_cast<size_t>(N));
+                    t.inverseTransform(c, y.data());
+                    auto flat = flatten(c);
+                    if (set == sets.front()) { // portable: the others are compared with it
+                        refC = flat;
+                        refY = y;
+                        continue;
+                    }
+                    const std::string where = std::string(set->isa) + " algorithm " + std::to_string(algorithm) +
+                                              " wavelet " + std::to_string(w) + " N " + std::to_string(N);
+                    ASSERT_EQ(flat.size(), refC.size()) << where;
+                    for (size_t from = 0, to = 0; from < flat.size(); from = to + 1) {
+                        to = std::find(flat.begin() + static_cast<long>(from), flat.end(), -12345.0f) - flat.begin();
+                        ASSERT_TRUE(close(flat, refC, from, to, 0.0f)) << where << " coefficients from " << from;
+                    }
+                    float largest = 0.0f;
+                    for (float v : refC) largest = std::max(largest, std::fabs(v));
+                    ASSERT_TRUE(close(y, refY, 0, y.size(), largest)) << where << " samples";
+                }
+            }
+        }
+    }
+}
+
+// Mirror and history rebuild through the kernels now; each level must still
+// be what the generic loop makes of it, bit for bit, in every kernel set.
+TEST(WaveletTransformTest, PaddedInversesMatchTheGenericLoop) {
+    for (const auto* set : allKernelSets()) {
+        for (int algorithm : {2, 3}) {
+            for (int w : {0, 1, 2, 7, 13, 29, 32}) {
+                for (int N : {1024, 1000, 517, 100, 16, 5}) {
+                    WaveletTransform t;
+                    t.useKernels(*set);
+                    t.setWavelet(w);
+                    t.setAlgorithm(algorithm);
+                    TransformHistory history;
+                    WaveletCoeffs c;
+                    const auto x = noise(2 * N, static_cast<unsigned>(N + w));
+                    t.forwardTransform(x.data(), N, c, &history); // the second chunk has a history
+                    t.forwardTransform(x.data() + N, N, c, &history);
+                    std::vector<float> y(static_cast<size_t>(N), 5.0f);
+                    t.inverseTransform(c, y.data());
+                    const WaveletFilterBank& bank = waveletFilterBanks[w];
+                    int n = 0;
+                    const float* a = c.getApproximations(n);
+                    std::vector<float> level(a, a + n);
+                    for (int j = c.getLevelCount() - 1; j >= 0; --j) {
+                        const int T = c.getLevelLength(j - 1);
+                        std::vector<float> up(static_cast<size_t>(T));
+                        set->inverseGeneric(level.data(), c.getDetails(j, n), bank.synthesisLow, bank.synthesisHigh,
+                                            bank.filterLength, up.data(), T);
+                        level.swap(up);
+                    }
+                    ASSERT_TRUE(sameBits(level, y)) << set->isa << " algorithm " << algorithm << " wavelet " << w
+                                                    << " N " << N;
+                }
+            }
+        }
+    }
+}
+
+// The wrap pyramid over power-of-two chunks runs on the kernels with
+// circular copies of each level; it must equal the sums written out with
+// every index taken mod n, bit for bit, also where the filter is longer than
+// the level and wraps several times.
+TEST(WaveletTransformTest, WrapMatchesItsCircularSums) {
+    for (const auto* set : allKernelSets()) {
+        for (int w : {0, 2, 7, 13, 29}) {
+            const WaveletFilterBank& bank = waveletFilterBanks[w];
+            const int L = bank.filterLength;
+            const int H = L / 2;
+            const float* lo = bank.analysisLow;
+            const float* hi = bank.analysisHigh;
+            for (int N : {1024, 64, 8, 4}) {
+                const auto x = noise(N, static_cast<unsigned>(3 * N + w));
+                std::vector<float> a(x), s(static_cast<size_t>(N));
+                for (int n = N; n >= 4; n >>= 1) {
+                    const int h = n / 2;
+                    for (int t = 0; t < h; ++t) {
+                        float sv = 0.0f, ev = 0.0f;
+                        for (int k = 0; k < L; ++k) {
+                            const float v = a[static_cast<size_t>((2 * t + 2 + k) % n)];
+                            sv = madd(*set, sv, lo[k], v);
+                            ev = madd(*set, ev, hi[k], v);
+                        }
+                        s[static_cast<size_t>(t)] = sv;
+                        s[static_cast<size_t>(t + h)] = ev;
+                    }
+                    std::copy(s.begin(), s.begin() + n, a.begin());
+                }
+                WaveletTransform t;
+                t.useKernels(*set);
+                t.setWavelet(w);
+                t.setAlgorithm(4);
+                WaveletCoeffs c;
+                t.forwardTransform(x.data(), N, c, nullptr);
+                const std::string where = std::string(set->isa) + " wavelet " + std::to_string(w) + " N " +
+                                          std::to_string(N);
+                ASSERT_TRUE(sameBits(std::vector<float>(c.wrapOrder, c.wrapOrder + N), a)) << where;
+                // The transpose, from the coarsest step up: y[2u] and y[2u+1]
+                // from a[u-1-m] and d[u-1-m] (mod h), m = H-1 down to 0.
+                for (int n = 4; n <= N; n *= 2) {
+                    const int h = n / 2;
+                    for (int u = 0; u < h; ++u) {
+                        float e = 0.0f, o = 0.0f;
+                        for (int m = 0; m < H; ++m) {
+                            const size_t i = static_cast<size_t>(((u + m - H) % h + h) % h);
+                            e = madd(*set, e, lo[L - 2 - 2 * m], a[i]);
+                            e = madd(*set, e, hi[L - 2 - 2 * m], a[i + static_cast<size_t>(h)]);
+                            o = madd(*set, o, lo[L - 1 - 2 * m], a[i]);
+                            o = madd(*set, o, hi[L - 1 - 2 * m], a[i + static_cast<size_t>(h)]);
+                        }
+                        s[static_cast<size_t>(2 * u)] = e;
+                        s[static_cast<size_t>(2 * u + 1)] = o;
+                    }
+                    std::copy(s.begin(), s.begin() + n, a.begin());
+                }
+                std::vector<float> y(static_cast<size_t>(N));
+                t.inverseTransform(c, y.data());
+                ASSERT_TRUE(sameBits(y, a)) << where << " inverse";
             }
         }
     }

@@ -13,10 +13,12 @@
 //                                       transformed in turn with one history;
 //                                       prints each chunk's coefficients
 //   end
+// With the argument "portable", the transform runs the portable kernel set.
 
 #include "wavelet/TransformHistory.h"
 #include "wavelet/WaveletCoeffs.h"
 #include "wavelet/WaveletFilterBank.h"
+#include "wavelet/WaveletKernels.h"
 #include "wavelet/WaveletTransform.h"
 
 #include <cstdio>
@@ -54,8 +56,9 @@ std::vector<float> readSamples(int N) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     WaveletTransform transform;
+    if (argc > 1 && std::string(argv[1]) == "portable") transform.useKernels(wavelet_kernels::portableKernels());
     std::string command;
     while (std::cin >> command) {
         if (command == "end") break;

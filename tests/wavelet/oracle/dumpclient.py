@@ -30,11 +30,11 @@ def _fmt(x):
 
 
 class Dump:
-    def __init__(self, exe):
-        self.exe = exe
+    def __init__(self, exe, *args):
+        self.command = [exe, *args]
 
     def _run(self, text):
-        out = subprocess.run([self.exe], input=text + "end\n", capture_output=True, text=True, check=True)
+        out = subprocess.run(self.command, input=text + "end\n", capture_output=True, text=True, check=True)
         return out.stdout.splitlines()
 
     def banks(self):

@@ -97,7 +97,7 @@ def transform(x, lo, hi, history):
 
 
 def main():
-    dump = Dump(sys.argv[1])
+    dump = Dump(*sys.argv[1:])
     banks = dump.banks()
     rng = np.random.default_rng(77)
     failures, worst = [], {}

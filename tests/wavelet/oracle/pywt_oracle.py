@@ -78,7 +78,7 @@ def compare_levels(ref, ours, index, label, kind, tol=TOL):
 
 
 def main():
-    dump = Dump(sys.argv[1])
+    dump = Dump(*sys.argv[1:])
     banks = dump.banks()
     check(len(banks) == 33, "table has %d entries" % len(banks))
 
