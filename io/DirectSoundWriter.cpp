@@ -341,8 +341,19 @@ int32_t DirectSoundWriter::getWritableBytes(int32_t wanted, int* status) {
     if (nextWrite == -1) {
         // Playback has not moved yet.
         if (play == 0) return 0;
-        nextWrite = safeWrite;
-        nextWriteFrame = played;
+        // Only the write places the first chunk, at the safe-write cursor
+        // of that moment: placed by the ticker's room check, the block the
+        // device takes before the chunk arrives would read as an underrun.
+        if (!status) return wanted;
+        // The write-ahead starts out as the ring's own silence: the first
+        // chunk goes to its far end, so that the clock asks for one chunk
+        // per chunk's time from the start. Pulling the whole write-ahead
+        // through the chain at once would run a live input (a capture that
+        // has a block or two so far) dry, and count the fill as underruns.
+        const int32_t gap = safeWrite >= play ? safeWrite - play : safeWrite + ringBytes - play;
+        const int32_t lead = std::max(writeAheadBytes - wanted - gap, 0);
+        nextWrite = (safeWrite + lead) % ringBytes;
+        nextWriteFrame = played + lead / bytesPerFrame();
     }
     const int32_t bpf = bytesPerFrame();
     const int32_t n = ringBytes;

@@ -288,6 +288,7 @@ void MMEReader::start() {
                  getErrorText(queue, result));
         return;
     }
+    delivered = false;
     started.store(true);
 }
 
@@ -341,6 +342,21 @@ int32_t MMEReader::read(SampleBuffer& buffer, int32_t readPos, float srcFactor) 
         if (srcFactor == 0.0f) buffer.makeSilence(0, buffer.currCount);
         logTrace(10, "<read");
         return 0;
+    }
+    if (!delivered) {
+        // The start-up: another clock (a playback device) asks for chunks
+        // from its first block on. Until one chunk beyond this one has
+        // arrived the chunk is silence, without an underrun; from then on
+        // that chunk is a reserve against the two devices' jitter, as the
+        // ticker keeps one.
+        if (available(2 * buffer.currCount) < 2 * buffer.currCount) {
+            logDebug(3, "Input not delivering yet -> providing silence");
+            if (srcFactor == 0.0f) buffer.makeSilence(0, buffer.currCount);
+            inBufferUsed = 0;
+            logTrace(10, "<read");
+            return 0;
+        }
+        delivered = true;
     }
     int32_t result = buffer.currCount;
     if (readPos == inBufferPos && inBufferUsed == buffer.currCount) {

@@ -7,6 +7,8 @@
 // after buffer, into the chunk the mixer asks for, and gives each buffer
 // back to the device as soon as it is empty. When too little has arrived
 // the rest of the chunk is silence and the listeners get an underrun (100).
+// After start, chunks are silence (no underrun) until two have arrived: the
+// one beyond is kept in reserve, as the ticker keeps one.
 //
 // Call sequence (interface thread): setDevice / setDeviceFormat /
 // setBufferSizeFrames while closed; open (queues bufferCount buffers);
@@ -137,6 +139,9 @@ private:
     std::atomic<bool> lost{false};
     std::atomic<bool> stopTicking{false};
     std::atomic<bool> tickerInside{false};
+    // The reserve was there since start (under bufferLock); until then a
+    // read gives silence and no underrun.
+    bool delivered = false;
     bool listed = false;
     std::vector<DeviceEntry> devices;
     std::vector<CaptureQueue*> layers;

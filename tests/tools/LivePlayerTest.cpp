@@ -54,6 +54,23 @@ TEST_F(LivePlayerTest, PlaysAFileToItsEndAndRecordsItToo) {
     EXPECT_EQ(readFile(path("copy.wav")), readFile(path("in.wav"))) << "the recording is the played signal";
 }
 
+TEST_F(LivePlayerTest, CleanRunsReportNoUnderruns) {
+    WaveFileWriter w;
+    w.setFileName(path("in.wav").c_str());
+    w.open();
+    SampleBuffer b(2, 22050); // 0.5 s
+    w.write(b);
+    w.close();
+    // Filling the ring at the start is not an underrun, nor is the end of
+    // the input.
+    const std::vector<std::vector<std::string>> runs = {
+        {"--play", "in.wav"}, {"--play", "in.wav", "copy.wav"}, {"--capture", "0.5", "--play", "-"}};
+    for (const auto& run : runs) {
+        ASSERT_EQ(render(run), 0) << run[0] << " " << run[1] << ": " << err.str();
+        EXPECT_NE(out.str().find(": 0 underruns, 0 overflows"), std::string::npos) << run[1] << ": " << out.str();
+    }
+}
+
 TEST_F(LivePlayerTest, CapturesForTheGivenTime) {
     ASSERT_EQ(render({"--capture", "0.25", "-", "rec.wav"}), 0) << err.str();
     EXPECT_NE(out.str().find("Captured 11025 frames (0.250 s)"), std::string::npos) << out.str();
