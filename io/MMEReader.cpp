@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -66,16 +67,34 @@ MMEReader::~MMEReader() {
 void MMEReader::enumerate() {
     deviceCount = 0;
     devices.clear();
+    // A sound system forced by SONABEL_AUDIO_API that offers no device is an
+    // error, and the null device is then not offered either: it would
+    // record silence without a word.
+    bool forced = false;
     if (defaultLayers && layers.empty()) {
-        const AudioApi api = chooseAudioApi();
+        const AudioApi api = chooseAudioApi(&forced);
+        forced = forced && api != AudioApi::null;
+        forcedFirst = forced;
         if (api != AudioApi::null) layers.push_back(new RtAudioCaptureQueue(api));
         layers.push_back(new NullCaptureQueue);
     }
+    forced = forcedFirst;
     for (CaptureQueue* layer : layers) {
         std::vector<std::string> names;
         std::vector<int> ids;
         EnumerationContext context{&names, &ids};
-        if (layer->enumerate(&collect, &context) != mmresult::ok) {
+        const uint32_t result = layer->enumerate(&collect, &context);
+        if (forced && (result != mmresult::ok || names.empty())) {
+            // The queue's text of the failure carries the reason.
+            char reason[600] = "none is listed";
+            if (result != mmresult::ok) layer->getErrorText(result, reason, sizeof reason);
+            else layer->getErrorText(mmresult::noDriver, reason, sizeof reason);
+            logError(1, "waveInGetDevCaps returned error. %s, forced by SONABEL_AUDIO_API=%s, offers no input device: %s",
+                     layer->getApiName(), std::getenv("SONABEL_AUDIO_API"), reason);
+            break;
+        }
+        forced = false;
+        if (result != mmresult::ok) {
             logError(2, "waveInGetDevCaps returned error.");
             continue;
         }

@@ -143,6 +143,9 @@ private:
     // read gives silence and no underrun.
     bool delivered = false;
     bool listed = false;
+    // SONABEL_AUDIO_API chose the first layer's sound system: without a
+    // device there, the null device is not listed either.
+    bool forcedFirst = false;
     std::vector<DeviceEntry> devices;
     std::vector<CaptureQueue*> layers;
     bool defaultLayers;
