@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -368,7 +369,7 @@ int32_t MMEReader::read(SampleBuffer& buffer, int32_t readPos, float srcFactor) 
         // arrived the chunk is silence, without an underrun; from then on
         // that chunk is a reserve against the two devices' jitter, as the
         // ticker keeps one.
-        if (available(2 * buffer.currCount) < 2 * buffer.currCount) {
+        if (getCapturedFrames(2 * buffer.currCount) < 2 * buffer.currCount) {
             logDebug(3, "Input not delivering yet -> providing silence");
             if (srcFactor == 0.0f) buffer.makeSilence(0, buffer.currCount);
             inBufferUsed = 0;
@@ -458,6 +459,15 @@ int32_t MMEReader::read(SampleBuffer& buffer, int32_t readPos, float srcFactor) 
 }
 
 int32_t MMEReader::available(int32_t frames) {
+    LockGuard guard(bufferLock);
+    // At the start, a chunk comes only with one more in reserve.
+    if (frames <= 0) return 0;
+    const int64_t extra = delivered ? 0 : frames;
+    const int64_t got = getCapturedFrames(static_cast<int32_t>(std::min<int64_t>(frames + extra, INT32_MAX)));
+    return static_cast<int32_t>(std::clamp<int64_t>(got - extra, 0, frames));
+}
+
+int32_t MMEReader::getCapturedFrames(int32_t frames) {
     if (!isOpen()) return 0;
     LockGuard guard(bufferLock);
     if (!headers) return 0;
@@ -542,7 +552,7 @@ void MMEReader::run(Thread& thread) {
             const int32_t d = getTickFrames();
             auto live = [&] { return bufferEvent.load() != nullptr && started.load() && going(); };
             if (live()) {
-                const int32_t a = available(10 * d);
+                const int32_t a = getCapturedFrames(10 * d);
                 for (int32_t g = a - d; g > 0 && live(); g -= d)
                     if (TickListener* listener = tickListener.load()) listener->ticked(d);
             }

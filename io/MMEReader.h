@@ -80,6 +80,8 @@ public:
 
     // AudioReader
     AudioFormat* getAudioFormat() override { return &deviceFormat; }
+    // Frames a read of that many would deliver now (at the start, only
+    // with a chunk more in reserve).
     int32_t available(int32_t frames) override;
     void open() override;
     void close() override;
@@ -108,6 +110,8 @@ private:
     void putBufferInQueue(int32_t index);
     void giveBack(int32_t index);
     bool checkLost();
+    // Captured frames waiting to be read, at most frames.
+    int32_t getCapturedFrames(int32_t frames);
     const char* getErrorText(CaptureQueue* queue, uint32_t code);
     int bytesPerFrame() const { return deviceFormat.getBitsPerSample() * deviceFormat.channels / 8; }
 
