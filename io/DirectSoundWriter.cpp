@@ -361,12 +361,15 @@ int32_t DirectSoundWriter::getWritableBytes(int32_t wanted, int* status) {
         // device takes before the chunk arrives would read as an underrun.
         if (!status) return wanted;
         // The write-ahead starts out as the ring's own silence: the first
-        // chunk goes to its far end, so that the clock asks for one chunk
+        // chunk goes near its far end, so that the clock asks for one chunk
         // per chunk's time from the start. Pulling the whole write-ahead
         // through the chain at once would run a live input (a capture that
         // has a block or two so far) dry, and count the fill as underruns.
-        const int32_t gap = safeWrite >= play ? safeWrite - play : safeWrite + ringBytes - play;
-        const int32_t lead = std::max(writeAheadBytes - wanted - gap, 0);
+        // One chunk of room stays for the block the device is playing:
+        // counted from the safe-write cursor, so that the next ticks come
+        // right after the device takes a block, as they do when the
+        // write-ahead is filled chunk by chunk.
+        const int32_t lead = std::max(writeAheadBytes - 2 * wanted, 0);
         nextWrite = (safeWrite + lead) % ringBytes;
         nextWriteFrame = played + lead / bytesPerFrame();
     }
