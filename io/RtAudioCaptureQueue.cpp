@@ -13,7 +13,7 @@ namespace {
 // A capturing stream whose callback stays away this long has died. Long
 // where the server may pause: a PulseAudio monitor takes two seconds before
 // it delivers more than its first block. JACK calls every period.
-int64_t getSilentLimitNanos(AudioApi api) { return api == AudioApi::jack ? 1'000'000'000 : 5'000'000'000; }
+int64_t getSilentLimitNanos(AudioApi api) { return api == AudioApi::jack ? 2'000'000'000 : 5'000'000'000; }
 
 } // namespace
 

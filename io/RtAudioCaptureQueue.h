@@ -4,7 +4,7 @@
 // the queue, marks it done and signals the event; it accepts any block size.
 //
 // A stream that dies while capturing (the server went away, its callback
-// has stayed away (a second on JACK, five elsewhere), or it spins far
+// has stayed away (two seconds on JACK, five elsewhere), or it spins far
 // faster than real time) is lost: isLost says so, and nothing is delivered
 // until the queue is closed and opened again. A spinning callback stops its
 // stream at once. No call waits for the server without a bound

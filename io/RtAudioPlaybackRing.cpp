@@ -14,7 +14,7 @@ namespace {
 // A playing stream whose callback stays away this long has died. Long
 // where the server may pause: a PulseAudio null sink takes two seconds
 // before it asks for more than its first block. JACK calls every period.
-int64_t getSilentLimitNanos(AudioApi api) { return api == AudioApi::jack ? 1'000'000'000 : 5'000'000'000; }
+int64_t getSilentLimitNanos(AudioApi api) { return api == AudioApi::jack ? 2'000'000'000 : 5'000'000'000; }
 
 } // namespace
 

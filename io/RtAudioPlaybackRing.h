@@ -6,7 +6,7 @@
 // period).
 //
 // A stream that dies while playing (the server went away, its callback has
-// stayed away (a second on JACK, which calls every period; five seconds
+// stayed away (two seconds on JACK, which calls every period; five seconds
 // elsewhere), or it spins far faster than real time) makes the ring lost:
 // lock and getCurrentPosition report dsresult::bufferLost, and restore
 // reopens the stream on the same device. No call waits for the server
