@@ -1,8 +1,8 @@
 #include "io/AudioApi.h"
 
 #include "core/Log.h"
+#include "io/RtAudioStream.h"
 
-#include <RtAudio.h>
 #include <alsa/asoundlib.h>
 
 #include <cstdarg>
@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -18,15 +19,14 @@ namespace sonabel {
 
 namespace {
 
-unsigned int countDevices(RtAudio::Api api) {
-    try {
-        RtAudio audio(api);
-        audio.showWarnings(false);
-        if (audio.getCurrentApi() != api) return 0;
-        return audio.getDeviceCount();
-    } catch (const RtAudioError&) {
-        return 0;
-    }
+// Devices with outputs, else with inputs; 0 when the system does not
+// answer in time (a frozen server).
+size_t countDevices(AudioApi api) {
+    std::vector<std::string> names;
+    std::string message;
+    if (!RtAudioStream::listDevices(api, true, &names, &message)) return 0;
+    if (names.empty()) RtAudioStream::listDevices(api, false, &names, &message);
+    return names.size();
 }
 
 // True when something accepts connections on the PulseAudio socket. Asking
@@ -71,18 +71,31 @@ struct AlsaMessagesToLog {
 
 } // namespace
 
-AudioApi chooseAudioApi() {
-    if (const char* forced = std::getenv("SONABEL_AUDIO_API")) {
-        if (std::strcmp(forced, "jack") == 0) return AudioApi::jack;
-        if (std::strcmp(forced, "pulse") == 0) return AudioApi::pulse;
-        if (std::strcmp(forced, "alsa") == 0) return AudioApi::alsa;
-        if (std::strcmp(forced, "null") == 0) return AudioApi::null;
-        logError(2, "SONABEL_AUDIO_API=%s is not one of jack, pulse, alsa, null; choosing by itself.", forced);
+AudioApi chooseAudioApi(bool* forced) {
+    if (forced) *forced = false;
+    if (const char* name = std::getenv("SONABEL_AUDIO_API")) {
+        for (AudioApi api : {AudioApi::jack, AudioApi::pulse, AudioApi::alsa, AudioApi::null}) {
+            if (std::strcmp(name, getAudioApiKey(api)) != 0) continue;
+            if (forced) *forced = true;
+            return api;
+        }
+        logError(2, "SONABEL_AUDIO_API=%s is not one of jack, pulse, alsa, null; choosing by itself.", name);
     }
-    if (countDevices(RtAudio::UNIX_JACK) > 0) return AudioApi::jack;
+    if (countDevices(AudioApi::jack) > 0) return AudioApi::jack;
     if (pulseServerAnswers()) return AudioApi::pulse;
-    if (countDevices(RtAudio::LINUX_ALSA) > 0) return AudioApi::alsa;
+    if (countDevices(AudioApi::alsa) > 0) return AudioApi::alsa;
+    logDebug(1, "No sound system answers (JACK, PulseAudio, ALSA): only the null device is there.");
     return AudioApi::null;
+}
+
+const char* getAudioApiKey(AudioApi api) {
+    switch (api) {
+    case AudioApi::jack: return "jack";
+    case AudioApi::pulse: return "pulse";
+    case AudioApi::alsa: return "alsa";
+    case AudioApi::null: break;
+    }
+    return "null";
 }
 
 const char* getAudioApiName(AudioApi api) {

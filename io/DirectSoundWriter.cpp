@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -85,8 +86,13 @@ bool collect(void* context, int deviceId, const char* name) {
 void DirectSoundWriter::enumerate() {
     deviceCount = 0;
     devices.clear();
+    // A sound system forced by SONABEL_AUDIO_API that offers no device is an
+    // error, and the null device is then not offered either: it would
+    // "play" into nothing without a word.
+    bool forced = false;
     if (defaultLayers && layers.empty()) {
-        const AudioApi api = chooseAudioApi();
+        const AudioApi api = chooseAudioApi(&forced);
+        forced = forced && api != AudioApi::null;
         if (api != AudioApi::null) layers.push_back(new RtAudioPlaybackRing(api));
         layers.push_back(new NullPlaybackRing);
     }
@@ -94,7 +100,15 @@ void DirectSoundWriter::enumerate() {
         std::vector<std::string> names;
         std::vector<int> ids;
         EnumerationContext context{&names, &ids};
-        if (layer->enumerate(&collect, &context) != dsresult::ok) logError(2, "DirectSoundEnumerate failed.");
+        const uint32_t result = layer->enumerate(&collect, &context);
+        if (forced && (result != dsresult::ok || names.empty())) {
+            logError(1, "DirectSoundEnumerate failed. %s, forced by SONABEL_AUDIO_API=%s, offers no output device: %s",
+                     layer->getApiName(), std::getenv("SONABEL_AUDIO_API"),
+                     *layer->getLastMessage() ? layer->getLastMessage() : "none is listed");
+            break;
+        }
+        forced = false;
+        if (result != dsresult::ok) logError(2, "DirectSoundEnumerate failed.");
         const bool labelled = layers.size() > 1 && std::strcmp(layer->getApiName(), "Null") != 0;
         for (size_t i = 0; i < names.size(); ++i) {
             // Only ten devices fit the list.
@@ -219,7 +233,8 @@ bool DirectSoundWriter::createDSound() {
     device = entry.layer;
     const uint32_t result = device->openDevice(entry.deviceId, deviceFormat);
     if (result != dsresult::ok) {
-        logError(1, "createDSound: Failed to create DirectSound: %s", getPlaybackResultName(result));
+        logError(1, "createDSound: Failed to create DirectSound: %s%s%s%s", getPlaybackResultName(result),
+                 *device->getLastMessage() ? " (" : "", device->getLastMessage(), *device->getLastMessage() ? ")" : "");
         return false;
     }
     return true;
@@ -341,8 +356,22 @@ int32_t DirectSoundWriter::getWritableBytes(int32_t wanted, int* status) {
     if (nextWrite == -1) {
         // Playback has not moved yet.
         if (play == 0) return 0;
-        nextWrite = safeWrite;
-        nextWriteFrame = played;
+        // Only the write places the first chunk, at the safe-write cursor
+        // of that moment: placed by the ticker's room check, the block the
+        // device takes before the chunk arrives would read as an underrun.
+        if (!status) return wanted;
+        // The write-ahead starts out as the ring's own silence: the first
+        // chunk goes near its far end, so that the clock asks for one chunk
+        // per chunk's time from the start. Pulling the whole write-ahead
+        // through the chain at once would run a live input (a capture that
+        // has a block or two so far) dry, and count the fill as underruns.
+        // One chunk of room stays for the block the device is playing:
+        // counted from the safe-write cursor, so that the next ticks come
+        // right after the device takes a block, as they do when the
+        // write-ahead is filled chunk by chunk.
+        const int32_t lead = std::max(writeAheadBytes - 2 * wanted, 0);
+        nextWrite = (safeWrite + lead) % ringBytes;
+        nextWriteFrame = played + lead / bytesPerFrame();
     }
     const int32_t bpf = bytesPerFrame();
     const int32_t n = ringBytes;
@@ -414,7 +443,8 @@ void DirectSoundWriter::write(SampleBuffer& buffer) {
         if (restored != dsresult::ok) {
             // The device is gone (a server that died): say so once and
             // stop, so the clock goes quiet until the device is reopened.
-            logError(1, "write: Failed to restore lost buffer: %s", getPlaybackResultName(restored));
+            logError(1, "write: Failed to restore lost buffer: %s%s%s%s", getPlaybackResultName(restored),
+                     *ring->getLastMessage() ? " (" : "", ring->getLastMessage(), *ring->getLastMessage() ? ")" : "");
             ring->stop();
         } else {
             fillBufferWithSilence();

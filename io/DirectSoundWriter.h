@@ -17,7 +17,9 @@
 // there is room for one chunk; the synchronizer then pulls the chunk
 // through the mixer and hands it to write on that same thread. The first
 // write after open, or after a lost ring, waits until the play cursor has
-// left 0 and begins at the device's safe-write cursor. stopTicker must run
+// left 0 and goes near the far end of the write-ahead (one chunk of room
+// left, counted from the device's safe-write cursor): the silence before it
+// is the ring's own, so starting is no burst of chunks and no underrun. stopTicker must run
 // before the writer is destroyed.
 //
 // Locks: bufferLock (recursive) guards the ring state: nextWrite, the

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -66,16 +68,34 @@ MMEReader::~MMEReader() {
 void MMEReader::enumerate() {
     deviceCount = 0;
     devices.clear();
+    // A sound system forced by SONABEL_AUDIO_API that offers no device is an
+    // error, and the null device is then not offered either: it would
+    // record silence without a word.
+    bool forced = false;
     if (defaultLayers && layers.empty()) {
-        const AudioApi api = chooseAudioApi();
+        const AudioApi api = chooseAudioApi(&forced);
+        forced = forced && api != AudioApi::null;
+        forcedFirst = forced;
         if (api != AudioApi::null) layers.push_back(new RtAudioCaptureQueue(api));
         layers.push_back(new NullCaptureQueue);
     }
+    forced = forcedFirst;
     for (CaptureQueue* layer : layers) {
         std::vector<std::string> names;
         std::vector<int> ids;
         EnumerationContext context{&names, &ids};
-        if (layer->enumerate(&collect, &context) != mmresult::ok) {
+        const uint32_t result = layer->enumerate(&collect, &context);
+        if (forced && (result != mmresult::ok || names.empty())) {
+            // The queue's text of the failure carries the reason.
+            char reason[600] = "none is listed";
+            if (result != mmresult::ok) layer->getErrorText(result, reason, sizeof reason);
+            else layer->getErrorText(mmresult::noDriver, reason, sizeof reason);
+            logError(1, "waveInGetDevCaps returned error. %s, forced by SONABEL_AUDIO_API=%s, offers no input device: %s",
+                     layer->getApiName(), std::getenv("SONABEL_AUDIO_API"), reason);
+            break;
+        }
+        forced = false;
+        if (result != mmresult::ok) {
             logError(2, "waveInGetDevCaps returned error.");
             continue;
         }
@@ -288,6 +308,7 @@ void MMEReader::start() {
                  getErrorText(queue, result));
         return;
     }
+    delivered = false;
     started.store(true);
 }
 
@@ -341,6 +362,21 @@ int32_t MMEReader::read(SampleBuffer& buffer, int32_t readPos, float srcFactor) 
         if (srcFactor == 0.0f) buffer.makeSilence(0, buffer.currCount);
         logTrace(10, "<read");
         return 0;
+    }
+    if (!delivered) {
+        // The start-up: another clock (a playback device) asks for chunks
+        // from its first block on. Until one chunk beyond this one has
+        // arrived the chunk is silence, without an underrun; from then on
+        // that chunk is a reserve against the two devices' jitter, as the
+        // ticker keeps one.
+        if (getCapturedFrames(2 * buffer.currCount) < 2 * buffer.currCount) {
+            logDebug(3, "Input not delivering yet -> providing silence");
+            if (srcFactor == 0.0f) buffer.makeSilence(0, buffer.currCount);
+            inBufferUsed = 0;
+            logTrace(10, "<read");
+            return 0;
+        }
+        delivered = true;
     }
     int32_t result = buffer.currCount;
     if (readPos == inBufferPos && inBufferUsed == buffer.currCount) {
@@ -423,6 +459,15 @@ int32_t MMEReader::read(SampleBuffer& buffer, int32_t readPos, float srcFactor) 
 }
 
 int32_t MMEReader::available(int32_t frames) {
+    LockGuard guard(bufferLock);
+    // At the start, a chunk comes only with one more in reserve.
+    if (frames <= 0) return 0;
+    const int64_t extra = delivered ? 0 : frames;
+    const int64_t got = getCapturedFrames(static_cast<int32_t>(std::min<int64_t>(frames + extra, INT32_MAX)));
+    return static_cast<int32_t>(std::clamp<int64_t>(got - extra, 0, frames));
+}
+
+int32_t MMEReader::getCapturedFrames(int32_t frames) {
     if (!isOpen()) return 0;
     LockGuard guard(bufferLock);
     if (!headers) return 0;
@@ -507,7 +552,7 @@ void MMEReader::run(Thread& thread) {
             const int32_t d = getTickFrames();
             auto live = [&] { return bufferEvent.load() != nullptr && started.load() && going(); };
             if (live()) {
-                const int32_t a = available(10 * d);
+                const int32_t a = getCapturedFrames(10 * d);
                 for (int32_t g = a - d; g > 0 && live(); g -= d)
                     if (TickListener* listener = tickListener.load()) listener->ticked(d);
             }

@@ -7,6 +7,8 @@
 // after buffer, into the chunk the mixer asks for, and gives each buffer
 // back to the device as soon as it is empty. When too little has arrived
 // the rest of the chunk is silence and the listeners get an underrun (100).
+// After start, chunks are silence (no underrun) until two have arrived: the
+// one beyond is kept in reserve, as the ticker keeps one.
 //
 // Call sequence (interface thread): setDevice / setDeviceFormat /
 // setBufferSizeFrames while closed; open (queues bufferCount buffers);
@@ -78,6 +80,8 @@ public:
 
     // AudioReader
     AudioFormat* getAudioFormat() override { return &deviceFormat; }
+    // Frames a read of that many would deliver now (at the start, only
+    // with a chunk more in reserve).
     int32_t available(int32_t frames) override;
     void open() override;
     void close() override;
@@ -106,6 +110,8 @@ private:
     void putBufferInQueue(int32_t index);
     void giveBack(int32_t index);
     bool checkLost();
+    // Captured frames waiting to be read, at most frames.
+    int32_t getCapturedFrames(int32_t frames);
     const char* getErrorText(CaptureQueue* queue, uint32_t code);
     int bytesPerFrame() const { return deviceFormat.getBitsPerSample() * deviceFormat.channels / 8; }
 
@@ -137,7 +143,13 @@ private:
     std::atomic<bool> lost{false};
     std::atomic<bool> stopTicking{false};
     std::atomic<bool> tickerInside{false};
+    // The reserve was there since start (under bufferLock); until then a
+    // read gives silence and no underrun.
+    bool delivered = false;
     bool listed = false;
+    // SONABEL_AUDIO_API chose the first layer's sound system: without a
+    // device there, the null device is not listed either.
+    bool forcedFirst = false;
     std::vector<DeviceEntry> devices;
     std::vector<CaptureQueue*> layers;
     bool defaultLayers;

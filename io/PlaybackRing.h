@@ -91,6 +91,9 @@ public:
     virtual uint32_t restore() = 0;
 
     int32_t getRingBytes() const { return static_cast<int32_t>(ring.size()); }
+    // Why the last call failed, in the user's terms ("the JACK server does
+    // not answer"); empty when there is nothing to add to the code.
+    virtual const char* getLastMessage() { return ""; }
 
 protected:
     // Remembers the sample layout that createRing and playBlock use.

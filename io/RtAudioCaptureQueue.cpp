@@ -10,88 +10,49 @@ namespace sonabel {
 
 namespace {
 
-// A capturing stream whose callback stays away this long has died. Long: a
-// PulseAudio monitor takes two seconds before it delivers more than its
-// first block.
-constexpr int64_t silentLimitNanos = 5'000'000'000;
+// A capturing stream whose callback stays away this long has died. Long
+// where the server may pause: a PulseAudio monitor takes two seconds before
+// it delivers more than its first block. JACK calls every period.
+int64_t getSilentLimitNanos(AudioApi api) { return api == AudioApi::jack ? 2'000'000'000 : 5'000'000'000; }
 
 } // namespace
 
-RtAudioCaptureQueue::RtAudioCaptureQueue(AudioApi soundSystem) : api(soundSystem) {}
+RtAudioCaptureQueue::RtAudioCaptureQueue(AudioApi soundSystem) : api(soundSystem), stream(soundSystem, &callback, this) {}
 
 RtAudioCaptureQueue::~RtAudioCaptureQueue() {
-    if (audio) close();
+    if (opened) close();
 }
 
 uint32_t RtAudioCaptureQueue::enumerate(DeviceCallback deviceCallback, void* context) {
-    names.clear();
-    try {
-        RtAudio probe(getRtAudioApi(api));
-        probe.showWarnings(false);
-        const unsigned int count = probe.getDeviceCount();
-        if (count == 0) return mmresult::ok;
-        const unsigned int preferred = probe.getDefaultInputDevice();
-        std::vector<unsigned int> order;
-        if (preferred < count) order.push_back(preferred);
-        for (unsigned int i = 0; i < count; ++i)
-            if (i != preferred) order.push_back(i);
-        for (unsigned int i : order) {
-            RtAudio::DeviceInfo info = probe.getDeviceInfo(i);
-            if (!info.probed || info.inputChannels == 0) continue;
-            names.push_back(info.name);
-        }
-    } catch (const RtAudioError& e) {
-        setLastMessage(e.getMessage());
-        return getCaptureResult(e);
+    std::string message;
+    if (!RtAudioStream::listDevices(api, false, &names, &message)) {
+        setLastMessage(message);
+        return getCaptureResult(RtAudioError(message, RtAudioError::DRIVER_ERROR));
     }
+    if (names.empty()) setLastMessage(message);
     for (size_t i = 0; i < names.size(); ++i)
         if (!deviceCallback(context, static_cast<int>(i), names[i].c_str())) break;
     return mmresult::ok;
 }
 
 uint32_t RtAudioCaptureQueue::open(int deviceId, const AudioDeviceFormat& format, AudioEvent* doneEvent) {
-    if (audio) return mmresult::allocated;
+    if (opened) return mmresult::allocated;
     if (deviceId < 0 || deviceId >= static_cast<int>(names.size())) return mmresult::badDeviceId;
     const int b = format.getBitsPerSample();
     if ((b != 8 && b != 16) || format.channels < 1 || format.sampleRate < 1.0f) return mmresult::badFormat;
     setLayout(format);
-    const std::string& wanted = names[static_cast<size_t>(deviceId)];
     char streamName[64];
     makeStreamName(streamName, sizeof streamName, "in");
-    try {
-        audio = new RtAudio(getRtAudioApi(api));
-        audio->showWarnings(false);
-        // Device numbers move as clients come and go; the name stays.
-        const unsigned int count = audio->getDeviceCount();
-        unsigned int id = count;
-        for (unsigned int i = 0; i < count && id == count; ++i) {
-            RtAudio::DeviceInfo info = audio->getDeviceInfo(i);
-            if (info.probed && info.name == wanted && info.inputChannels > 0) id = i;
-        }
-        if (id == count) {
-            setLastMessage("device \"" + wanted + "\" is gone");
-            delete audio;
-            audio = nullptr;
-            return mmresult::noDriver;
-        }
-        RtAudio::StreamParameters parameters;
-        parameters.deviceId = id;
-        parameters.nChannels = static_cast<unsigned int>(channels);
-        RtAudio::StreamOptions options;
-        options.streamName = streamName;
-        options.numberOfBuffers = 4;
-        unsigned int frames = 512;
-        event = doneEvent;
-        audio->openStream(nullptr, &parameters, RTAUDIO_FLOAT32, static_cast<unsigned int>(format.sampleRate), &frames,
-                          &RtAudioCaptureQueue::callback, this, &options);
-        periodFrames = static_cast<int32_t>(frames);
-    } catch (const RtAudioError& e) {
-        setLastMessage(e.getMessage());
-        delete audio;
-        audio = nullptr;
+    unsigned int frames = 512;
+    event = doneEvent;
+    if (!stream.open(false, names[static_cast<size_t>(deviceId)], static_cast<unsigned int>(channels),
+                     static_cast<unsigned int>(format.sampleRate), &frames, streamName)) {
+        setLastMessage(stream.getMessage());
         event = nullptr;
-        return getCaptureResult(e);
+        return getCaptureResult(stream.getError());
     }
+    periodFrames = static_cast<int32_t>(frames);
+    opened = true;
     lost.store(false);
     closedByServer = false;
     capturing = false;
@@ -99,7 +60,7 @@ uint32_t RtAudioCaptureQueue::open(int deviceId, const AudioDeviceFormat& format
     return mmresult::ok;
 }
 
-int RtAudioCaptureQueue::callback(void*, void* input, unsigned int frames, double, unsigned int, void* self) {
+int RtAudioCaptureQueue::callback(void*, void* input, unsigned int frames, unsigned int, void* self) {
     auto* queue = static_cast<RtAudioCaptureQueue*>(self);
     // Stale blocks of a dead server are not captured, and 2 asks RtAudio to
     // abort the stream (for input alone that never waits on the server).
@@ -110,12 +71,8 @@ int RtAudioCaptureQueue::callback(void*, void* input, unsigned int frames, doubl
 
 bool RtAudioCaptureQueue::isLost() {
     if (lost.load()) return true;
-    if (!capturing || !audio) return false;
-    bool running = false;
-    try {
-        running = audio->isStreamRunning();
-    } catch (const RtAudioError&) {
-    }
+    if (!capturing || !stream.isOpen()) return false;
+    const bool running = stream.isRunning();
     if (watch.isRunaway()) {
         setLastMessage("the device ran far faster than real time (its server is gone)");
         lost.store(true);
@@ -123,7 +80,7 @@ bool RtAudioCaptureQueue::isLost() {
         setLastMessage("the sound server closed the stream");
         closedByServer = true;
         lost.store(true);
-    } else if (getSteadyNanos() - watch.getLastNanos() > silentLimitNanos) {
+    } else if (getSteadyNanos() - watch.getLastNanos() > getSilentLimitNanos(api)) {
         setLastMessage("the device stopped calling back");
         lost.store(true);
     }
@@ -134,62 +91,46 @@ void RtAudioCaptureQueue::halt() {
     capturing = false;
     // Aborting waits for the server, which a dead one never answers.
     if (lost.load()) return;
-    try {
-        if (audio->isStreamRunning()) audio->abortStream();
-    } catch (const RtAudioError& e) {
-        setLastMessage(e.getMessage());
+    if (stream.isRunning() && !stream.abort()) {
+        setLastMessage(stream.getMessage());
+        // A server that did not answer in time has lost the stream.
+        if (stream.isHung()) lost.store(true);
     }
 }
 
 uint32_t RtAudioCaptureQueue::start() {
-    if (!audio) return mmresult::invalidHandle;
+    if (!opened) return mmresult::invalidHandle;
     if (lost.load()) return mmresult::noDriver;
     watch.reset(rate);
-    try {
-        if (!audio->isStreamRunning()) audio->startStream();
-    } catch (const RtAudioError& e) {
-        setLastMessage(e.getMessage());
-        return getCaptureResult(e);
+    if (!stream.start()) {
+        setLastMessage(stream.getMessage());
+        return getCaptureResult(stream.getError());
     }
     capturing = true;
     return mmresult::ok;
 }
 
 uint32_t RtAudioCaptureQueue::stop() {
-    if (!audio) return mmresult::invalidHandle;
+    if (!opened) return mmresult::invalidHandle;
     halt();
     finishPartialHead();
     return mmresult::ok;
 }
 
 uint32_t RtAudioCaptureQueue::reset() {
-    if (!audio) return mmresult::invalidHandle;
+    if (!opened) return mmresult::invalidHandle;
     halt();
     flushQueue();
     return mmresult::ok;
 }
 
 uint32_t RtAudioCaptureQueue::close() {
-    if (!audio) return mmresult::invalidHandle;
+    if (!opened) return mmresult::invalidHandle;
     halt();
-    try {
-        // When the server goes away RtAudio closes the stream on a thread of
-        // its own; let that finish before touching the stream.
-        for (int i = 0; i < 100 && closedByServer && !audio->isStreamRunning() && audio->isStreamOpen(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (audio->isStreamRunning()) audio->abortStream();
-    } catch (const RtAudioError& e) {
-        // Aborting a stream whose server is gone may fail; closing still works.
-        setLastMessage(e.getMessage());
-    }
-    try {
-        if (audio->isStreamOpen()) audio->closeStream();
-    } catch (const RtAudioError& e) {
-        setLastMessage(e.getMessage());
-    }
-    delete audio;
-    audio = nullptr;
+    stream.close(closedByServer);
+    if (stream.isHung()) setLastMessage(stream.getMessage());
     periodFrames = 0;
+    opened = false;
     flushQueue();
     event = nullptr;
     lost.store(false);

@@ -4,19 +4,20 @@
 // the queue, marks it done and signals the event; it accepts any block size.
 //
 // A stream that dies while capturing (the server went away, its callback
-// has not run for five seconds, or it spins far faster than real time) is
-// lost: isLost says so, and nothing is delivered until the queue is closed
-// and opened again. A spinning callback stops its stream at once.
+// has stayed away (two seconds on JACK, five elsewhere), or it spins far
+// faster than real time) is lost: isLost says so, and nothing is delivered
+// until the queue is closed and opened again. A spinning callback stops its
+// stream at once. No call waits for the server without a bound
+// (RtAudioStream).
 
 #include "io/AudioApi.h"
 #include "io/CallbackWatch.h"
 #include "io/CaptureQueue.h"
+#include "io/RtAudioStream.h"
 
 #include <atomic>
 #include <string>
 #include <vector>
-
-class RtAudio;
 
 namespace sonabel {
 
@@ -38,13 +39,16 @@ public:
     int32_t getPeriodFrames() const { return periodFrames; }
 
 private:
-    static int callback(void* output, void* input, unsigned int frames, double time, unsigned int status, void* self);
+    static int callback(void* output, void* input, unsigned int frames, unsigned int status, void* self);
     void halt();
 
     AudioApi api;
-    RtAudio* audio = nullptr;
+    RtAudioStream stream;
     std::vector<std::string> names;
     int32_t periodFrames = 0;
+    // Between a successful open and close (the stream itself may be gone:
+    // abandoned with a server that did not answer).
+    bool opened = false;
     bool capturing = false; // between start and stop, reset or close
     std::atomic<bool> lost{false};
     // The server closed the stream itself (RtAudio finishes closing it on a

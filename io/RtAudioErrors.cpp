@@ -22,7 +22,9 @@ Kind classify(const RtAudioError& error) {
     auto has = [&text](const char* part) { return text.find(part) != std::string::npos; };
     if (has("busy") || has("in use") || has("allocated")) return Kind::busy;
     if (has("sample rate") || has("format") || has("channels")) return Kind::badFormat;
-    if (has("server not found") || has("connection error") || has("device id is invalid") || has("no devices")) return Kind::noDevice;
+    if (has("server not found") || has("connection error") || has("device id is invalid") || has("no devices") ||
+        has("not running") || has("does not answer") || has("is gone"))
+        return Kind::noDevice;
     switch (error.getType()) {
     case RtAudioError::NO_DEVICES_FOUND:
     case RtAudioError::INVALID_DEVICE: return Kind::noDevice;

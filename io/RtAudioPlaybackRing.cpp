@@ -11,38 +11,24 @@ namespace sonabel {
 
 namespace {
 
-// A playing stream whose callback stays away this long has died. Long: a
-// PulseAudio null sink takes two seconds before it asks for more than its
-// first block.
-constexpr int64_t silentLimitNanos = 5'000'000'000;
+// A playing stream whose callback stays away this long has died. Long
+// where the server may pause: a PulseAudio null sink takes two seconds
+// before it asks for more than its first block. JACK calls every period.
+int64_t getSilentLimitNanos(AudioApi api) { return api == AudioApi::jack ? 2'000'000'000 : 5'000'000'000; }
 
 } // namespace
 
-RtAudioPlaybackRing::RtAudioPlaybackRing(AudioApi soundSystem) : api(soundSystem) {}
+RtAudioPlaybackRing::RtAudioPlaybackRing(AudioApi soundSystem) : api(soundSystem), stream(soundSystem, &callback, this) {}
 
 RtAudioPlaybackRing::~RtAudioPlaybackRing() { release(); }
 
 uint32_t RtAudioPlaybackRing::enumerate(DeviceCallback deviceCallback, void* context) {
-    names.clear();
-    try {
-        RtAudio probe(getRtAudioApi(api));
-        probe.showWarnings(false);
-        const unsigned int count = probe.getDeviceCount();
-        if (count == 0) return dsresult::ok;
-        const unsigned int preferred = probe.getDefaultOutputDevice();
-        std::vector<unsigned int> order;
-        if (preferred < count) order.push_back(preferred);
-        for (unsigned int i = 0; i < count; ++i)
-            if (i != preferred) order.push_back(i);
-        for (unsigned int i : order) {
-            RtAudio::DeviceInfo info = probe.getDeviceInfo(i);
-            if (!info.probed || info.outputChannels == 0) continue;
-            names.push_back(info.name);
-        }
-    } catch (const RtAudioError& e) {
-        lastMessage = e.getMessage();
-        return getPlaybackResult(e);
+    std::string message;
+    if (!RtAudioStream::listDevices(api, true, &names, &message)) {
+        lastMessage = message;
+        return getPlaybackResult(RtAudioError(message, RtAudioError::DRIVER_ERROR));
     }
+    if (names.empty()) lastMessage = message;
     for (size_t i = 0; i < names.size(); ++i)
         if (!deviceCallback(context, static_cast<int>(i), names[i].c_str())) break;
     return dsresult::ok;
@@ -62,61 +48,19 @@ uint32_t RtAudioPlaybackRing::openDevice(int deviceId, const AudioDeviceFormat& 
 uint32_t RtAudioPlaybackRing::openStream() {
     char streamName[64];
     makeStreamName(streamName, sizeof streamName, "out");
-    try {
-        audio = new RtAudio(getRtAudioApi(api));
-        audio->showWarnings(false);
-        // Device numbers move as clients come and go; the name stays.
-        const unsigned int count = audio->getDeviceCount();
-        unsigned int id = count;
-        for (unsigned int i = 0; i < count && id == count; ++i) {
-            RtAudio::DeviceInfo info = audio->getDeviceInfo(i);
-            if (info.probed && info.name == openName && info.outputChannels > 0) id = i;
-        }
-        if (id == count) {
-            lastMessage = "device \"" + openName + "\" is gone";
-            delete audio;
-            audio = nullptr;
-            return dsresult::noDriver;
-        }
-        RtAudio::StreamParameters parameters;
-        parameters.deviceId = id;
-        parameters.nChannels = static_cast<unsigned int>(channels);
-        RtAudio::StreamOptions options;
-        options.streamName = streamName;
-        options.numberOfBuffers = 4;
-        unsigned int frames = 512;
-        audio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, rate, &frames, &RtAudioPlaybackRing::callback, this,
-                          &options);
-        periodFrames = static_cast<int32_t>(frames);
-    } catch (const RtAudioError& e) {
-        lastMessage = e.getMessage();
-        delete audio;
-        audio = nullptr;
-        return getPlaybackResult(e);
+    unsigned int frames = 512;
+    if (!stream.open(true, openName, static_cast<unsigned int>(channels), rate, &frames, streamName)) {
+        lastMessage = stream.getMessage();
+        return getPlaybackResult(stream.getError());
     }
+    periodFrames = static_cast<int32_t>(frames);
     lost.store(false);
     return dsresult::ok;
 }
 
 void RtAudioPlaybackRing::closeStream() {
-    if (!audio) return;
-    try {
-        // When the server goes away RtAudio closes the stream on a thread of
-        // its own; let that finish before touching the stream.
-        for (int i = 0; i < 100 && closedByServer && !audio->isStreamRunning() && audio->isStreamOpen(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (audio->isStreamRunning()) audio->abortStream();
-    } catch (const RtAudioError& e) {
-        // Aborting a stream whose server is gone fails; closing still works.
-        lastMessage = e.getMessage();
-    }
-    try {
-        if (audio->isStreamOpen()) audio->closeStream();
-    } catch (const RtAudioError& e) {
-        lastMessage = e.getMessage();
-    }
-    delete audio;
-    audio = nullptr;
+    stream.close(closedByServer);
+    if (stream.isHung()) lastMessage = stream.getMessage();
     periodFrames = 0;
 }
 
@@ -128,7 +72,7 @@ void RtAudioPlaybackRing::release() {
     freeRing();
 }
 
-int RtAudioPlaybackRing::callback(void* output, void*, unsigned int frames, double, unsigned int status, void* self) {
+int RtAudioPlaybackRing::callback(void* output, void*, unsigned int frames, unsigned int status, void* self) {
     auto* ring = static_cast<RtAudioPlaybackRing*>(self);
     if (status & RTAUDIO_OUTPUT_UNDERFLOW) ring->deviceUnderflows.fetch_add(1, std::memory_order_relaxed);
     // The time first: a reader that sees the new block sees its time too.
@@ -139,12 +83,8 @@ int RtAudioPlaybackRing::callback(void* output, void*, unsigned int frames, doub
 
 bool RtAudioPlaybackRing::checkLost() {
     if (lost.load()) return true;
-    if (!playing || !audio) return false;
-    bool running = false;
-    try {
-        running = audio->isStreamRunning();
-    } catch (const RtAudioError&) {
-    }
+    if (!playing || !stream.isOpen()) return false;
+    const bool running = stream.isRunning();
     if (watch.isRunaway()) {
         lastMessage = "the device ran far faster than real time (its server is gone)";
         lost.store(true);
@@ -152,7 +92,7 @@ bool RtAudioPlaybackRing::checkLost() {
         lastMessage = "the sound server closed the stream";
         closedByServer = true;
         lost.store(true);
-    } else if (getSteadyNanos() - watch.getLastNanos() > silentLimitNanos) {
+    } else if (getSteadyNanos() - watch.getLastNanos() > getSilentLimitNanos(api)) {
         lastMessage = "the device stopped calling back";
         lost.store(true);
     }
@@ -186,38 +126,35 @@ uint32_t RtAudioPlaybackRing::getCurrentPosition(int32_t* play, int32_t* write) 
 }
 
 uint32_t RtAudioPlaybackRing::play() {
-    if (!audio || getRingBytes() == 0) return dsresult::uninitialized;
+    if (!stream.isOpen() || getRingBytes() == 0) return dsresult::uninitialized;
     if (checkLost()) return dsresult::bufferLost;
     if (playing) return dsresult::ok;
     watch.reset(rate);
-    try {
-        audio->startStream();
-    } catch (const RtAudioError& e) {
-        lastMessage = e.getMessage();
-        return getPlaybackResult(e);
+    if (!stream.start()) {
+        lastMessage = stream.getMessage();
+        if (stream.isHung()) lost.store(true);
+        return getPlaybackResult(stream.getError());
     }
     playing = true;
     return dsresult::ok;
 }
 
 uint32_t RtAudioPlaybackRing::stop() {
-    if (!audio) return dsresult::uninitialized;
+    if (!stream.isOpen()) return dsresult::uninitialized;
     if (!playing) return dsresult::ok;
     playing = false;
     if (lost.load()) return dsresult::ok;
-    try {
-        // abort, not stop: stopping waits for the device to drain, which a
-        // dead server never does.
-        if (audio->isStreamRunning()) audio->abortStream();
-    } catch (const RtAudioError& e) {
-        lastMessage = e.getMessage();
-        return getPlaybackResult(e);
+    if (stream.isRunning() && !stream.abort()) {
+        lastMessage = stream.getMessage();
+        // A server that did not answer in time has lost the stream.
+        if (stream.isHung()) lost.store(true);
+        return getPlaybackResult(stream.getError());
     }
     return dsresult::ok;
 }
 
 uint32_t RtAudioPlaybackRing::getStatus(uint32_t* status) {
-    if (!audio && !lost.load()) return dsresult::uninitialized;
+    if (!stream.isOpen() && !lost.load()) return dsresult::uninitialized;
     uint32_t s = playing ? (ringstatus::playing | ringstatus::looping) : 0;
     if (checkLost()) s |= ringstatus::bufferLost;
     *status = s;
@@ -229,8 +166,11 @@ uint32_t RtAudioPlaybackRing::restore() {
     const int32_t bytes = getRingBytes();
     closeStream();
     playing = false;
-    const uint32_t result = openStream();
     closedByServer = false;
+    // A server that did not answer the close would not answer the opening
+    // either: the device is lost until it is opened again.
+    if (stream.isHung()) return dsresult::noDriver;
+    const uint32_t result = openStream();
     if (result != dsresult::ok) {
         lost.store(true);
         return result;

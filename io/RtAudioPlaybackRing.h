@@ -6,20 +6,21 @@
 // period).
 //
 // A stream that dies while playing (the server went away, its callback has
-// not run for five seconds, or it spins far faster than real time) makes
-// the ring lost: lock and
-// getCurrentPosition report dsresult::bufferLost, and restore reopens the
-// stream on the same device.
+// stayed away (two seconds on JACK, which calls every period; five seconds
+// elsewhere), or it spins far faster than real time) makes the ring lost:
+// lock and getCurrentPosition report dsresult::bufferLost, and restore
+// reopens the stream on the same device. No call waits for the server
+// without a bound (RtAudioStream): a frozen server makes the ring lost
+// within a few periods of the call, and restore then fails at once.
 
 #include "io/AudioApi.h"
 #include "io/CallbackWatch.h"
 #include "io/PlaybackRing.h"
+#include "io/RtAudioStream.h"
 
 #include <atomic>
 #include <string>
 #include <vector>
-
-class RtAudio;
 
 namespace sonabel {
 
@@ -44,17 +45,17 @@ public:
     int32_t getPeriodFrames() const { return periodFrames; }
     // Blocks in which the device itself reported an underflow.
     int64_t getDeviceUnderflows() const { return deviceUnderflows.load(); }
-    // The text of the last RtAudio failure.
-    const std::string& getLastMessage() const { return lastMessage; }
+    // The last failure in the user's terms.
+    const char* getLastMessage() override { return lastMessage.c_str(); }
 
 private:
-    static int callback(void* output, void* input, unsigned int frames, double time, unsigned int status, void* self);
+    static int callback(void* output, void* input, unsigned int frames, unsigned int status, void* self);
     uint32_t openStream();
     void closeStream();
     bool checkLost();
 
     AudioApi api;
-    RtAudio* audio = nullptr;
+    RtAudioStream stream;
     std::vector<std::string> names; // the enumeration; device ids index it
     std::string openName;
     unsigned int rate = 44100;

@@ -49,7 +49,10 @@ protected:
         writer = std::make_unique<DirectSoundWriter>(std::vector<PlaybackRing*>{ring});
         writer->addListener(&counter);
     }
-    void openAndStart() {
+    // Two chunks of write-ahead: with the safe-write cursor one chunk past
+    // the play cursor, the first chunk goes right at the safe-write cursor.
+    void openAndStart(int32_t bufferCount = 2) {
+        writer->setBufferCount(bufferCount);
         writer->open();
         ASSERT_TRUE(writer->isOpen());
         ASSERT_EQ(ring->locks.size(), 1u) << "open fills the whole ring with silence";
@@ -74,7 +77,7 @@ protected:
 } // namespace
 
 TEST_F(DirectSoundWriterTest, SizesFollowTheRingAndClampToHalfOfIt) {
-    openAndStart();
+    openAndStart(20);
     EXPECT_EQ(writer->getRingBytes(), ringBytes);
     EXPECT_EQ(writer->getWriteAheadBytes(), 81920); // 20 x 1024 frames
     EXPECT_EQ(ring->getRingBytes(), ringBytes);
@@ -94,6 +97,7 @@ TEST_F(DirectSoundWriterTest, SizesFollowTheRingAndClampToHalfOfIt) {
 }
 
 TEST_F(DirectSoundWriterTest, FirstChunkWaitsForThePlayCursorThenGoesToTheSafeWriteCursor) {
+    writer->setBufferCount(2);
     writer->open();
     ring->locks.clear();
     EXPECT_FALSE(writer->canWrite(4096)) << "nothing may be written before playback moves";
@@ -114,6 +118,35 @@ TEST_F(DirectSoundWriterTest, FirstChunkWaitsForThePlayCursorThenGoesToTheSafeWr
     EXPECT_EQ(writer->getPosition(), 1024);
 }
 
+TEST_F(DirectSoundWriterTest, PlaybackMovingBetweenTheRoomCheckAndTheFirstWriteIsNoUnderrun) {
+    openAndStart();
+    // The ticker finds room, and the device takes a block before the chunk
+    // comes through the chain: filling the ring at the start, not a stall.
+    ring->setCursors(4096, 8192);
+    ASSERT_EQ(writer->available(1024), 1024);
+    ring->setCursors(8192, 12288);
+    writer->write(ramp.buffer);
+    EXPECT_EQ(counter.underruns, 0);
+    ASSERT_EQ(ring->locks.size(), 1u);
+    EXPECT_EQ(ring->locks[0].offset, 12288) << "the first chunk goes to the safe-write cursor of its write";
+    EXPECT_EQ(ring->locks[0].bytes, 4096) << "nothing of it is dropped";
+}
+
+TEST_F(DirectSoundWriterTest, FirstChunkGoesToTheFarEndOfTheWriteAheadAndTheNextWaitsForItsTime) {
+    openAndStart(20); // 81920 bytes of write-ahead
+    ring->setCursors(4096, 8192);
+    writer->write(ramp.buffer);
+    ASSERT_EQ(ring->locks.size(), 1u);
+    EXPECT_EQ(ring->locks[0].offset, 4096 + 81920 - 4096) << "the silence before it is the ring's own";
+    EXPECT_EQ(writer->getNextWrite(), 4096 + 81920);
+    EXPECT_FALSE(writer->canWrite(4096)) << "the write-ahead is full: no burst of chunks";
+    ring->setCursors(8192, 12288);
+    EXPECT_TRUE(writer->canWrite(4096)) << "one chunk per chunk played";
+    writer->write(ramp.buffer);
+    EXPECT_EQ(ring->locks.back().offset, 4096 + 81920);
+    EXPECT_EQ(counter.underruns, 0);
+}
+
 TEST_F(DirectSoundWriterTest, WriteAheadLimitsRoomAndNothingPartialIsWritten) {
     openAndStart();
     writer->setBufferCount(2); // 8192 bytes ahead at most
@@ -128,7 +161,7 @@ TEST_F(DirectSoundWriterTest, WriteAheadLimitsRoomAndNothingPartialIsWritten) {
 TEST_F(DirectSoundWriterTest, WrappedWriteIsEncodedInTwoRegions) {
     openAndStart();
     // Safe-write cursor 500 frames before the end of the ring.
-    ring->setCursors(ringBytes - 6000, ringBytes - 2000);
+    ring->setCursors(ringBytes - 6096, ringBytes - 2000);
     writer->write(ramp.buffer);
     ASSERT_EQ(ring->locks.size(), 1u);
     EXPECT_EQ(ring->locks[0].firstBytes, 2000);

@@ -18,7 +18,10 @@ add_executable(sonabel_jack_tests ${jack_sources})
 target_link_libraries(sonabel_jack_tests PRIVATE sonabel_test_support sonabel_engine sonabel_warnings
                       GTest::gtest GTest::gtest_main PkgConfig::JACK)
 target_compile_definitions(sonabel_jack_tests PRIVATE SONABEL_JACK_SERVER="${jack_name}"
-                           SONABEL_JACK_SCRIPT="${jack_script}" SONABEL_JACK_DIR="${jack_dir}")
+                           SONABEL_JACK_SCRIPT="${jack_script}" SONABEL_JACK_DIR="${jack_dir}"
+                           SONABEL_RENDER="$<TARGET_FILE:sonabel-render>")
+# Some of them run the render tool on a server of their own.
+add_dependencies(sonabel_jack_tests sonabel-render)
 
 add_test(NAME jack_server_start COMMAND sh ${jack_script} start ${jack_name} ${jack_dir})
 set_tests_properties(jack_server_start PROPERTIES FIXTURES_SETUP jack_server TIMEOUT 30)

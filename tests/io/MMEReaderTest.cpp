@@ -67,6 +67,7 @@ TEST_F(MMEReaderTest, ChunkOf1536FramesSpansTwoBuffersAndRequeuesTheFirstAtOnce)
     openAndStart();
     queue->capture(1024, 0.25f);
     queue->capture(1024, 0.5f);
+    queue->capture(1024, 0.75f); // the start waits for a chunk in reserve
     SampleBuffer chunk(2, 1536);
     EXPECT_EQ(readChunk(chunk), 1536);
     EXPECT_FLOAT_EQ(chunk.getBuffer(0)[0], 0.25f);
@@ -79,23 +80,50 @@ TEST_F(MMEReaderTest, ChunkOf1536FramesSpansTwoBuffersAndRequeuesTheFirstAtOnce)
     EXPECT_EQ(reader->getCurrentOffset(), 2048);
     EXPECT_EQ(counter.underruns.load(), 0);
 
-    // The next chunk starts in the middle of buffer 1, then runs dry.
-    EXPECT_EQ(readChunk(chunk), 512);
+    // The next chunk starts in the middle of buffer 1, the one after it
+    // runs dry.
+    EXPECT_EQ(readChunk(chunk), 1536);
     EXPECT_FLOAT_EQ(chunk.getBuffer(0)[511], 0.5f);
-    EXPECT_FLOAT_EQ(chunk.getBuffer(0)[512], 0.0f);
+    EXPECT_FLOAT_EQ(chunk.getBuffer(0)[512], 0.75f);
+    EXPECT_EQ(counter.underruns.load(), 0);
+    EXPECT_EQ(readChunk(chunk), 0);
+    EXPECT_FLOAT_EQ(chunk.getBuffer(0)[0], 0.0f);
     EXPECT_EQ(counter.underruns.load(), 1);
-    EXPECT_EQ(reader->getPosition(), 2048);
+    EXPECT_EQ(reader->getPosition(), 3072);
 }
 
-TEST_F(MMEReaderTest, ReadingBeforeAnythingArrivedGivesSilenceAndOneUnderrun) {
+TEST_F(MMEReaderTest, ReadingBeforeAnythingArrivedIsTheStartNotAnUnderrun) {
     openAndStart();
     SampleBuffer chunk(2, 1024);
     std::fill(chunk.getBuffer(0), chunk.getBuffer(0) + 1024, 0.7f);
     LogCapture log;
     EXPECT_EQ(readChunk(chunk), 0);
-    EXPECT_EQ(counter.underruns.load(), 1);
+    EXPECT_EQ(readChunk(chunk), 0);
+    EXPECT_EQ(counter.underruns.load(), 0) << "a playback clock filling its ring at the start";
     EXPECT_FLOAT_EQ(chunk.getBuffer(0)[100], 0.0f);
+    EXPECT_TRUE(log.contains("DEBUG: Input not delivering yet -> providing silence (level:3)"));
+
+    queue->capture(1024, 0.25f);
+    EXPECT_EQ(readChunk(chunk), 0) << "one chunk beyond this one is kept in reserve";
+    queue->capture(1024, 0.5f);
+    EXPECT_EQ(readChunk(chunk), 1024);
+    EXPECT_FLOAT_EQ(chunk.getBuffer(0)[0], 0.25f) << "nothing was lost at the start";
+    EXPECT_EQ(readChunk(chunk), 1024);
+    EXPECT_EQ(counter.underruns.load(), 0);
+    EXPECT_EQ(readChunk(chunk), 0);
+    EXPECT_EQ(counter.underruns.load(), 1) << "once it delivers, running dry is an underrun";
     EXPECT_TRUE(log.contains("DEBUG: Input buffer underrun -> providing silence (level:3)"));
+
+    // Every start begins afresh.
+    reader->stop();
+    reader->start();
+    EXPECT_EQ(readChunk(chunk), 0);
+    EXPECT_EQ(counter.underruns.load(), 1);
+    queue->capture(2048, 0.25f);
+    EXPECT_EQ(readChunk(chunk), 1024);
+    EXPECT_EQ(readChunk(chunk), 1024);
+    EXPECT_EQ(readChunk(chunk), 0);
+    EXPECT_EQ(counter.underruns.load(), 2);
 }
 
 TEST_F(MMEReaderTest, SamePositionAgainRepeatsTheLastChunk) {
@@ -138,6 +166,7 @@ TEST_F(MMEReaderTest, ShrinkingTheCountRetiresBuffersAndGrowingItQueuesNewOnes) 
 TEST_F(MMEReaderTest, BufferThatCouldNotBeQueuedIsReportedAndQueuedLater) {
     openAndStart();
     queue->capture(1024, 0.25f);
+    queue->capture(1024, 0.25f);
     LogCapture log;
     queue->failAdds = 1;
     SampleBuffer chunk(2, 1024);
@@ -145,7 +174,7 @@ TEST_F(MMEReaderTest, BufferThatCouldNotBeQueuedIsReportedAndQueuedLater) {
     EXPECT_TRUE(log.hasError("Unable to add buffer 0 to queue:", 2));
     EXPECT_TRUE(log.hasError("Out of memory.", 2));
     EXPECT_FALSE(reader->isBufferQueued(0));
-    for (int i = 1; i < 6; ++i) queue->capture(1024, 0.5f);
+    for (int i = 2; i < 6; ++i) queue->capture(1024, 0.5f);
     for (int i = 1; i < 6; ++i) EXPECT_EQ(readChunk(chunk), 1024);
     EXPECT_EQ(reader->getCurrentBuffer(), 0);
     EXPECT_EQ(readChunk(chunk), 0) << "the unqueued buffer holds nothing new";
@@ -160,18 +189,24 @@ TEST_F(MMEReaderTest, AvailableCountsDoneBuffersFromTheReadPoint) {
     openAndStart();
     EXPECT_EQ(reader->available(10240), 0);
     queue->capture(1024 * 3 + 512, 0.1f);
-    EXPECT_EQ(reader->available(10240), 3072) << "only whole buffers are done";
-    EXPECT_EQ(reader->available(100), 100);
+    // At the start a chunk is there only with one more in reserve, as read
+    // has it.
+    EXPECT_EQ(reader->available(1536), 1536);
+    EXPECT_EQ(reader->available(2048), 1024);
+    EXPECT_EQ(reader->available(4096), 0);
     SampleBuffer chunk(2, 1536);
-    readChunk(chunk);
-    EXPECT_EQ(reader->available(10240), 3072 - 1536);
+    EXPECT_EQ(readChunk(chunk), 1536);
+    EXPECT_EQ(reader->available(10240), 3072 - 1536) << "only whole buffers are done";
+    EXPECT_EQ(reader->available(100), 100);
 }
 
 TEST_F(MMEReaderTest, EightBitSilenceDecodesToZero) {
     reader->setDeviceFormat(AudioDeviceFormat(2, 44100.0f, 8));
     openAndStart();
-    queue->capture(1024, 0.0f);
+    queue->capture(4096 + 1024, 0.0f); // the start's reserve, and half a chunk more
     SampleBuffer chunk(2, 2048);
+    EXPECT_EQ(readChunk(chunk), 2048);
+    EXPECT_EQ(readChunk(chunk), 2048);
     std::fill(chunk.getBuffer(0), chunk.getBuffer(0) + 2048, 0.7f);
     EXPECT_EQ(readChunk(chunk), 1024);
     EXPECT_FLOAT_EQ(chunk.getBuffer(0)[10], 0.0f);
@@ -205,7 +240,7 @@ TEST_F(MMEReaderTest, TickerTicksOncePerWholeChunkBeyondTheFirst) {
 
 TEST_F(MMEReaderTest, DeviceThatDiesIsReportedOnceNotAsUnderrunsAndWorksAgainAfterReopening) {
     openAndStart();
-    queue->capture(1024, 0.25f);
+    queue->capture(2048, 0.25f);
     SampleBuffer chunk(2, 1024);
     EXPECT_EQ(readChunk(chunk), 1024);
     queue->lost.store(true);
@@ -225,7 +260,7 @@ TEST_F(MMEReaderTest, DeviceThatDiesIsReportedOnceNotAsUnderrunsAndWorksAgainAft
     reader->close();
     EXPECT_FALSE(queue->opened);
     openAndStart();
-    queue->capture(1024, 0.5f);
+    queue->capture(2048, 0.5f);
     EXPECT_EQ(readChunk(chunk), 1024);
     EXPECT_FLOAT_EQ(chunk.getBuffer(0)[0], 0.5f);
     EXPECT_EQ(log.count("Capture from"), 1);

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <utility>
 #include <sstream>
 
 using namespace sonabel;
@@ -54,6 +56,23 @@ TEST_F(LivePlayerTest, PlaysAFileToItsEndAndRecordsItToo) {
     EXPECT_EQ(readFile(path("copy.wav")), readFile(path("in.wav"))) << "the recording is the played signal";
 }
 
+TEST_F(LivePlayerTest, CleanRunsReportNoUnderruns) {
+    WaveFileWriter w;
+    w.setFileName(path("in.wav").c_str());
+    w.open();
+    SampleBuffer b(2, 22050); // 0.5 s
+    w.write(b);
+    w.close();
+    // Filling the ring at the start is not an underrun, nor is the end of
+    // the input.
+    const std::vector<std::vector<std::string>> runs = {
+        {"--play", "in.wav"}, {"--play", "in.wav", "copy.wav"}, {"--capture", "0.5", "--play", "-"}};
+    for (const auto& run : runs) {
+        ASSERT_EQ(render(run), 0) << run[0] << " " << run[1] << ": " << err.str();
+        EXPECT_NE(out.str().find(": 0 underruns, 0 overflows"), std::string::npos) << run[1] << ": " << out.str();
+    }
+}
+
 TEST_F(LivePlayerTest, CapturesForTheGivenTime) {
     ASSERT_EQ(render({"--capture", "0.25", "-", "rec.wav"}), 0) << err.str();
     EXPECT_NE(out.str().find("Captured 11025 frames (0.250 s)"), std::string::npos) << out.str();
@@ -61,6 +80,90 @@ TEST_F(LivePlayerTest, CapturesForTheGivenTime) {
     r.setFileName(path("rec.wav").c_str());
     r.open();
     EXPECT_EQ(r.getLength(), 11025);
+}
+
+// A sound system that is not there: a JACK server name nobody runs, no
+// PulseAudio socket, and an ALSA without configuration (no card opens).
+class AbsentSoundSystemTest : public LivePlayerTest {
+protected:
+    void SetUp() override {
+        LivePlayerTest::SetUp();
+        ::unsetenv("SONABEL_AUDIO_API");
+        const char* names[] = {"JACK_DEFAULT_SERVER", "JACK_NO_START_SERVER", "PULSE_SERVER", "ALSA_CONFIG_PATH"};
+        const char* values[] = {"sonabel-no-such-server", "1", "/nonexistent/pulse/native", "/dev/null"};
+        for (int i = 0; i < 4; ++i) {
+            const char* old = ::getenv(names[i]);
+            saved.emplace_back(names[i], old ? std::optional<std::string>(old) : std::nullopt);
+            ::setenv(names[i], values[i], 1);
+        }
+        WaveFileWriter w;
+        w.setFileName(path("in.wav").c_str());
+        w.open();
+        SampleBuffer b(2, 4410);
+        w.write(b);
+        w.close();
+    }
+    void TearDown() override {
+        for (auto& [name, value] : saved) {
+            if (value) ::setenv(name.c_str(), value->c_str(), 1);
+            else ::unsetenv(name.c_str());
+        }
+        LivePlayerTest::TearDown();
+    }
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+};
+
+TEST_F(AbsentSoundSystemTest, ForcedSystemThatIsNotThereIsAnErrorAndTheFallbackIsSaid) {
+    struct Case {
+        const char* api; // SONABEL_AUDIO_API, or null for none
+        std::vector<std::string> args;
+        int status;
+        const char* said;
+    };
+    const std::vector<Case> cases = {
+        {"jack", {"--play", "in.wav"}, 1,
+         "sonabel-render: DirectSoundEnumerate failed. JACK, forced by SONABEL_AUDIO_API=jack, offers no output device: "
+         "the JACK server is not running\n"},
+        {"jack", {"--capture", "0.1", "-", "rec.wav"}, 1,
+         "sonabel-render: waveInGetDevCaps returned error. JACK, forced by SONABEL_AUDIO_API=jack, offers no input "
+         "device: No sound system is available. (the JACK server is not running)\n"},
+        {nullptr, {"--play", "in.wav"}, 0,
+         "sonabel-render: no sound system answers (JACK, PulseAudio, ALSA); the output is the null device (no sound)\n"},
+        {nullptr, {"--capture", "0.1", "-", "silence.wav"}, 0,
+         "sonabel-render: no sound system answers (JACK, PulseAudio, ALSA); the input is the null device (silence)\n"},
+        {"null", {"--play", "in.wav"}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        if (c.api) ::setenv("SONABEL_AUDIO_API", c.api, 1);
+        else ::unsetenv("SONABEL_AUDIO_API");
+        const std::string what = std::string(c.api ? c.api : "(none)") + " " + c.args[0];
+        EXPECT_EQ(render(c.args), c.status) << what << ": " << err.str();
+        EXPECT_EQ(err.str(), c.said) << what;
+        if (c.status != 0) {
+            EXPECT_FALSE(fs::exists(path("rec.wav"))) << what << ": nothing was recorded";
+        }
+    }
+}
+
+TEST_F(LivePlayerTest, DeviceOutOfRangeNamesTheRangeBeforeAnythingStarts) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--play", "--device", "3", "in.wav", "copy.wav"},
+         "sonabel-render: --device 3 is out of range: the soundcard outputs are 0 to 0 (see --list-devices)\n"},
+        {{"--capture", "1", "--device", "1", "-", "copy.wav"},
+         "sonabel-render: --device 1 is out of range: the soundcard inputs are 0 to 0 (see --list-devices)\n"},
+    };
+    WaveFileWriter w;
+    w.setFileName(path("in.wav").c_str());
+    w.open();
+    SampleBuffer b(2, 4410);
+    w.write(b);
+    w.close();
+    for (const auto& [args, said] : cases) {
+        EXPECT_EQ(render(args), 2) << args[0];
+        EXPECT_EQ(err.str(), said);
+        EXPECT_EQ(out.str(), "") << "nothing played";
+        EXPECT_FALSE(fs::exists(path("copy.wav"))) << args[0] << ": the recording was not begun";
+    }
 }
 
 TEST_F(LivePlayerTest, ListsTheNullDevice) {

@@ -9,6 +9,8 @@
 #include "io/AudioDevice.h"
 #include "io/AudioInputDevice.h"
 #include "io/AudioOutputDevice.h"
+#include "io/NullPlaybackRing.h"
+#include "io/RtAudioStream.h"
 #include "io/WaveFileReader.h"
 #include "io/WaveFileWriter.h"
 #include "render/FrameLimitWriter.h"
@@ -20,6 +22,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <ostream>
 #include <thread>
@@ -30,7 +34,11 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
-extern "C" void onInterrupt(int) { interrupted.store(true); }
+extern "C" void onInterrupt(int) {
+    interrupted.store(true);
+    // A device that is being opened on a frozen server gives up at once.
+    RtAudioStream::setHurried(true);
+}
 
 // Counts the devices' underrun (100) and overflow (101) notices; called on
 // the devices' threads.
@@ -48,6 +56,7 @@ class InterruptScope {
 public:
     InterruptScope() {
         interrupted = false;
+        RtAudioStream::setHurried(false);
         struct sigaction action {};
         action.sa_handler = onInterrupt;
         sigemptyset(&action.sa_mask);
@@ -90,6 +99,24 @@ int LivePlayer::run() {
         return 1;
     };
 
+    // Lists the devices of one side and takes --device, before anything
+    // starts: 0, or the exit status.
+    auto chooseDevice = [&](AudioDevice* device, const std::string& side) {
+        const int count = device->getDeviceCount();
+        if (count == 0) return failed("there is no soundcard " + side);
+        if (options.device >= count) {
+            err << "sonabel-render: --device " << options.device << " is out of range: the soundcard " << side
+                << "s are 0 to " << count - 1 << " (see --list-devices)\n";
+            return 2;
+        }
+        if (options.device >= 0) device->setDevice(options.device);
+        const char* name = device->getDeviceName(device->getDevice());
+        if (count == 1 && name && std::strcmp(name, NullPlaybackRing::deviceName) == 0 && !std::getenv("SONABEL_AUDIO_API"))
+            err << "sonabel-render: no sound system answers (JACK, PulseAudio, ALSA); the " << side
+                << " is the null device (" << (side == "output" ? "no sound" : "silence") << ")\n";
+        return 0;
+    };
+
     DeviceCounter counter;
     std::unique_ptr<AudioInputDevice> capture;
     std::unique_ptr<WaveFileReader> file;
@@ -98,7 +125,7 @@ int LivePlayer::run() {
     int64_t total;
     if (options.captureSeconds > 0.0) {
         capture.reset(createInputDevice(0));
-        if (options.device >= 0) capture->setDevice(options.device);
+        if (const int status = chooseDevice(capture.get(), "input")) return status;
         capture->addListener(&counter);
         rate = capture->getDeviceFormat()->sampleRate;
         total = static_cast<int64_t>(options.captureSeconds * rate + 0.5);
@@ -118,7 +145,7 @@ int LivePlayer::run() {
     std::unique_ptr<FrameLimitWriter> limited;
     if (options.play) {
         playback.reset(createOutputDevice(0));
-        if (options.device >= 0) playback->setDevice(options.device);
+        if (const int status = chooseDevice(playback.get(), "output")) return status;
         playback->addListener(&counter);
     }
     if (!options.output.empty()) {

@@ -222,6 +222,31 @@ TEST(JackDevice, LoopbackCapturesWhatWasPlayed) {
     EXPECT_EQ(counter.underruns.load(), 0);
 }
 
+TEST(JackDevice, CaptureThroughToPlaybackStartsWithoutUnderruns) {
+    // The writer is the clock and the capture the source: filling the
+    // write-ahead at the start must not run the capture dry.
+    MMEReader reader;
+    DirectSoundWriter writer;
+    Counter captureCounter, playCounter;
+    Engine engine;
+    reader.addListener(&captureCounter);
+    writer.addListener(&playCounter);
+    engine.mixer.addInput(&reader, 1.0f, false);
+    engine.sync.addWriter(&writer);
+    ASSERT_TRUE(reader.isStarted());
+    ASSERT_TRUE(writer.isStarted());
+    chooseTickProvider(&engine.sync, &writer, &reader);
+    ASSERT_EQ(engine.sync.getTickProvider(), &writer);
+    ASSERT_TRUE(waitFor([&] { return writer.getPosition() > 2 * 44100; }, 10000)) << "no two seconds played";
+    EXPECT_EQ(captureCounter.underruns.load(), 0);
+    EXPECT_EQ(playCounter.underruns.load(), 0);
+    EXPECT_EQ(playCounter.overflows.load(), 0);
+    engine.sync.removeWriter(&writer);
+    chooseTickProvider(&engine.sync, nullptr, nullptr);
+    engine.mixer.removeInput(&reader);
+    reader.close();
+}
+
 TEST(JackDevice, StallLongerThanTheWriteAheadGivesOneUnderrunAndPlaybackGoesOn) {
     NoiseReader source;
     StallFilter stall(40, 600); // about a second in

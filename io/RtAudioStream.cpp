@@ -1,0 +1,345 @@
+#include "io/RtAudioStream.h"
+
+#include "io/RtAudioErrors.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace sonabel {
+
+// Everything a call works on, shared between the owner and the helper
+// thread running the call: an abandoned call keeps it (and the stream)
+// alive until it returns.
+struct RtAudioStream::State {
+    explicit State(AudioApi soundSystem) : api(soundSystem) {}
+    ~State() { delete audio; }
+
+    AudioApi api;
+    RtAudio* audio = nullptr;
+    // The link to the owner; the callback is inside while inside > 0.
+    Callback callback = nullptr;
+    std::atomic<void*> owner{nullptr};
+    std::atomic<int> inside{0};
+    unsigned int outChannels = 0;
+    // What open or listDevices asks for.
+    bool output = true;
+    std::string name;
+    unsigned int channels = 0;
+    unsigned int rate = 0;
+    unsigned int frames = 0;
+    std::string streamName;
+    bool closedByServer = false;
+    // What the last call gave.
+    bool ok = false;
+    std::string message;
+    RtAudioError::Type type = RtAudioError::UNSPECIFIED;
+    std::vector<std::string> names;
+};
+
+namespace {
+
+using State = RtAudioStream::State;
+
+std::atomic<bool> hurried{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+std::string serverText(AudioApi api, const char* what) {
+    switch (api) {
+    case AudioApi::jack: return std::string("the JACK server ") + what;
+    case AudioApi::pulse: return std::string("the PulseAudio server ") + what;
+    case AudioApi::alsa: return std::string("ALSA ") + what;
+    case AudioApi::null: break;
+    }
+    return std::string("the sound system ") + what;
+}
+
+int trampoline(void* output, void* input, unsigned int frames, double, RtAudioStreamStatus status, void* data) {
+    auto* s = static_cast<State*>(data);
+    s->inside.fetch_add(1);
+    int result = 0;
+    if (void* owner = s->owner.load()) {
+        result = s->callback(output, input, frames, status, owner);
+    } else if (output) {
+        std::memset(output, 0, static_cast<size_t>(frames) * s->outChannels * sizeof(float));
+    }
+    s->inside.fetch_sub(1);
+    return result;
+}
+
+// After this no callback runs for the owner, and none is inside.
+void cutLink(State& s) {
+    s.owner.store(nullptr);
+    while (s.inside.load() != 0) std::this_thread::yield();
+}
+
+void fail(State& s, const RtAudioError& e) {
+    s.ok = false;
+    s.message = e.getMessage();
+    s.type = e.getType();
+}
+
+void listBody(State& s) {
+    s.ok = false;
+    s.names.clear();
+    try {
+        RtAudio probe(getRtAudioApi(s.api));
+        probe.showWarnings(false);
+        const unsigned int count = probe.getDeviceCount();
+        if (count == 0) {
+            s.message = s.api == AudioApi::jack ? serverText(s.api, "is not running") : serverText(s.api, "has no devices");
+            s.type = RtAudioError::NO_DEVICES_FOUND;
+            return;
+        }
+        const unsigned int preferred = s.output ? probe.getDefaultOutputDevice() : probe.getDefaultInputDevice();
+        std::vector<unsigned int> order;
+        if (preferred < count) order.push_back(preferred);
+        for (unsigned int i = 0; i < count; ++i)
+            if (i != preferred) order.push_back(i);
+        for (unsigned int i : order) {
+            RtAudio::DeviceInfo info = probe.getDeviceInfo(i);
+            if (!info.probed || (s.output ? info.outputChannels : info.inputChannels) == 0) continue;
+            s.names.push_back(info.name);
+        }
+        s.ok = true;
+    } catch (const RtAudioError& e) {
+        fail(s, e);
+    }
+}
+
+void openBody(State& s) {
+    s.ok = false;
+    try {
+        s.audio = new RtAudio(getRtAudioApi(s.api));
+        s.audio->showWarnings(false);
+        const unsigned int count = s.audio->getDeviceCount();
+        unsigned int id = count;
+        RtAudio::DeviceInfo found;
+        for (unsigned int i = 0; i < count && id == count; ++i) {
+            RtAudio::DeviceInfo info = s.audio->getDeviceInfo(i);
+            if (info.probed && info.name == s.name && (s.output ? info.outputChannels : info.inputChannels) > 0) {
+                id = i;
+                found = info;
+            }
+        }
+        const unsigned int has = s.output ? found.outputChannels : found.inputChannels;
+        if (count == 0) {
+            s.message = s.api == AudioApi::jack ? serverText(s.api, "is not running") : serverText(s.api, "has no devices");
+            s.type = RtAudioError::NO_DEVICES_FOUND;
+        } else if (id == count) {
+            s.message = "device \"" + s.name + "\" is gone";
+            s.type = RtAudioError::INVALID_DEVICE;
+        } else if (s.channels > has) {
+            // Said in the user's terms, before the library's own words.
+            s.message = "device \"" + s.name + "\" has " + std::to_string(has) + (s.output ? " output" : " input") +
+                        " channels, fewer than the " + std::to_string(s.channels) + " of the audio";
+            s.type = RtAudioError::INVALID_PARAMETER;
+        } else if (s.api == AudioApi::jack && found.preferredSampleRate != 0 && found.preferredSampleRate != s.rate) {
+            s.message = "the JACK server runs at the sample rate " + std::to_string(found.preferredSampleRate) +
+                        " Hz, not at the " + std::to_string(s.rate) + " Hz of the audio";
+            s.type = RtAudioError::INVALID_PARAMETER;
+        } else {
+            RtAudio::StreamParameters parameters;
+            parameters.deviceId = id;
+            parameters.nChannels = s.channels;
+            RtAudio::StreamOptions options;
+            options.streamName = s.streamName;
+            options.numberOfBuffers = 4;
+            s.audio->openStream(s.output ? &parameters : nullptr, s.output ? nullptr : &parameters, RTAUDIO_FLOAT32, s.rate,
+                                &s.frames, &trampoline, &s, &options);
+            s.ok = true;
+            return;
+        }
+    } catch (const RtAudioError& e) {
+        fail(s, e);
+    }
+    delete s.audio;
+    s.audio = nullptr;
+}
+
+void startBody(State& s) {
+    s.ok = false;
+    try {
+        if (!s.audio->isStreamRunning()) s.audio->startStream();
+        s.ok = true;
+    } catch (const RtAudioError& e) {
+        fail(s, e);
+    }
+}
+
+void abortBody(State& s) {
+    s.ok = false;
+    try {
+        if (s.audio->isStreamRunning()) s.audio->abortStream();
+        s.ok = true;
+    } catch (const RtAudioError& e) {
+        fail(s, e);
+    }
+}
+
+void closeBody(State& s) {
+    s.ok = true;
+    try {
+        // A stream the server dropped is closed by RtAudio on a thread of
+        // its own; let that finish before touching the stream.
+        for (int i = 0; i < 100 && s.closedByServer && !s.audio->isStreamRunning() && s.audio->isStreamOpen(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (s.audio->isStreamRunning()) s.audio->abortStream();
+    } catch (const RtAudioError& e) {
+        // Aborting a stream whose server is gone fails; closing still works.
+        fail(s, e);
+    }
+    try {
+        if (s.audio->isStreamOpen()) s.audio->closeStream();
+    } catch (const RtAudioError& e) {
+        fail(s, e);
+    }
+    delete s.audio;
+    s.audio = nullptr;
+}
+
+// True when body came back within millis. Otherwise the helper thread
+// goes on alone with its share of the state.
+bool runBounded(const std::shared_ptr<State>& state, void (*body)(State&), int millis) {
+    struct Call {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool finished = false;
+    };
+    auto call = std::make_shared<Call>();
+    auto run = [call, state, body] {
+        body(*state);
+        {
+            std::lock_guard guard(call->mutex);
+            call->finished = true;
+        }
+        call->cv.notify_all();
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(run);
+    } catch (const std::system_error&) {
+        // No thread to spare: the call runs here, without a bound.
+        body(*state);
+        return true;
+    }
+    bool finished;
+    {
+        // In slices, so that a Ctrl-C shortens a long wait already begun.
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point begin = Clock::now();
+        std::unique_lock lock(call->mutex);
+        for (;;) {
+            finished = call->finished;
+            const int limit = hurried.load() ? std::min(millis, RtAudioStream::callMillis) : millis;
+            const Clock::time_point now = Clock::now();
+            const Clock::time_point deadline = begin + std::chrono::milliseconds(limit);
+            if (finished || now >= deadline) break;
+            call->cv.wait_until(lock, std::min(deadline, now + std::chrono::milliseconds(20)));
+        }
+    }
+    if (finished) helper.join();
+    else helper.detach();
+    return finished;
+}
+
+} // namespace
+
+RtAudioStream::RtAudioStream(AudioApi soundSystem, Callback streamCallback, void* streamOwner)
+    : api(soundSystem), callback(streamCallback), owner(streamOwner) {}
+
+RtAudioStream::~RtAudioStream() { close(false); }
+
+void RtAudioStream::setHurried(bool on) { hurried.store(on); }
+
+bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::string>* names, std::string* message) {
+    auto state = std::make_shared<State>(api);
+    state->output = output;
+    names->clear();
+    if (!runBounded(state, &listBody, openMillis)) {
+        *message = serverText(api, "does not answer");
+        return false;
+    }
+    if (!state->ok) {
+        *message = state->message;
+        // No devices is a list, not a failure.
+        return state->type == RtAudioError::NO_DEVICES_FOUND;
+    }
+    *names = state->names;
+    return true;
+}
+
+void RtAudioStream::abandon() {
+    cutLink(*state);
+    state.reset();
+    hung = true;
+    message = serverText(api, "does not answer");
+    type = RtAudioError::DRIVER_ERROR;
+}
+
+bool RtAudioStream::call(void (*body)(State&), int millis) {
+    if (!state) return false;
+    if (!runBounded(state, body, millis)) {
+        abandon();
+        return false;
+    }
+    if (!state->ok) {
+        message = state->message;
+        type = state->type;
+    }
+    return state->ok;
+}
+
+bool RtAudioStream::open(bool output, const std::string& name, unsigned int channels, unsigned int rate,
+                         unsigned int* frames, const char* streamName) {
+    close(false);
+    hung = false;
+    state = std::make_shared<State>(api);
+    state->callback = callback;
+    state->owner.store(owner);
+    state->output = output;
+    state->outChannels = output ? channels : 0;
+    state->name = name;
+    state->channels = channels;
+    state->rate = rate;
+    state->frames = *frames;
+    state->streamName = streamName;
+    if (!call(&openBody, openMillis)) {
+        // A stream that failed to open is gone (an abandoned one lives on
+        // with its helper thread).
+        state.reset();
+        return false;
+    }
+    *frames = state->frames;
+    return true;
+}
+
+bool RtAudioStream::start() {
+    if (hung) return false;
+    return call(&startBody, callMillis);
+}
+
+bool RtAudioStream::abort() {
+    if (hung) return false;
+    return call(&abortBody, callMillis);
+}
+
+void RtAudioStream::close(bool closedByServer) {
+    if (!state) return;
+    cutLink(*state);
+    state->closedByServer = closedByServer;
+    // The wait for RtAudio's own closing comes on top of the bound.
+    call(&closeBody, callMillis + (closedByServer ? 1000 : 0));
+    state.reset();
+}
+
+bool RtAudioStream::isOpen() const { return state && state->audio; }
+
+bool RtAudioStream::isRunning() const { return state && state->audio && state->audio->isStreamRunning(); }
+
+} // namespace sonabel
