@@ -247,9 +247,15 @@ void WaveFileWriter::write(SampleBuffer& buffer) {
         }
     }
     // A block holds whole chunks: 64 KiB rounded up to a multiple of this one.
-    if (batched && !writeError[0] && pendingBytes > 0 && pendingBytes + bytes > outBufferSize) flush();
-    const bool gather = batched && !writeError[0];
-    const int64_t capacity = gather ? (batchBytes + bytes - 1) / bytes * bytes : bytes;
+    // Pending frames go out first when this chunk does not fit after them, or
+    // when a chunk of another size needs a larger block.
+    bool gather = batched && !writeError[0];
+    int64_t capacity = gather ? (batchBytes + bytes - 1) / bytes * bytes : bytes;
+    if (gather && pendingBytes > 0 && (pendingBytes + bytes > outBufferSize || capacity > outBufferSize)) {
+        flush();
+        gather = !writeError[0];
+        if (!gather) capacity = bytes;
+    }
     if (outBufferSize < capacity) {
         // Never with frames pending: those were flushed above.
         delete[] outBuffer;

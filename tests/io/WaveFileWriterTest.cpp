@@ -343,21 +343,25 @@ TEST_F(WaveFileWriterTest, BatchingChangesTheSystemCallsNotTheFile) {
         EXPECT_TRUE(writer.flush());
         EXPECT_EQ(readFile("same.wav").size(), 44u + 64u * 4096u) << "flush writes what is pending";
 
-        // An overwrite in the middle of a block, odd chunks, a short file.
+        // Chunks of other sizes (a larger block while frames are pending), an
+        // overwrite in the middle of a block, odd chunks.
+        writeFrames(64 * 1024, 100, 2, 16);
+        writeFrames(64 * 1024 + 100, 333, 2, 16);
         writer.setPosition(1000);
         writeFrames(50000, 333, 2, 16);
         writer.setPosition(100);
         writeFrames(60000, 7, 2, 16);
         writer.setPosition(writer.getLength());
         writeFrames(70000, 4001, 2, 16);
-        EXPECT_EQ(writer.getLength(), 64 * 1024 + 4001);
+        EXPECT_EQ(writer.getLength(), 64 * 1024 + 433 + 4001);
         writer.close();
         files[i] = readFile("same.wav");
     }
-    ASSERT_EQ(files[0].size(), 44u + 4u * (64u * 1024u + 4001u));
+    ASSERT_EQ(files[0].size(), 44u + 4u * (64u * 1024u + 433u + 4001u));
     EXPECT_TRUE(files[0] == files[1]) << "the same bytes either way";
     EXPECT_EQ(static_cast<int16_t>(le16(files[1], 44 + 4 * 1000)), level(50000, 0, 16));
     EXPECT_EQ(static_cast<int16_t>(le16(files[1], 44 + 4 * 100)), level(60000, 0, 16));
+    EXPECT_EQ(static_cast<int16_t>(le16(files[1], 44 + 4 * (64 * 1024 + 432))), level(64 * 1024 + 432, 0, 16));
 }
 
 // Past the placeholder size the header claims the most a file may hold, so
