@@ -95,6 +95,8 @@ void WaveFileReader::open() {
         logTrace(3, "<open");
         return;
     }
+    fileBuffer = new char[diskBlockBytes];
+    std::setvbuf(file, fileBuffer, _IOFBF, diskBlockBytes);
     readRIFF();
     if (!formatSupported) {
         // Nothing of this file is played: keep the engine on a sane format.
@@ -104,6 +106,9 @@ void WaveFileReader::open() {
     delete decoder;
     decoder = getCodecForFormat(*format);
     if (dataStart >= 0) seekTo(dataStart);
+    // Drop what the walk left in the buffer: the first read of frames goes to
+    // the disk, which may have changed since.
+    std::fflush(file);
     logTrace(3, "<open");
 }
 
@@ -113,6 +118,8 @@ void WaveFileReader::close() {
     decoder = nullptr;
     if (file) std::fclose(file);
     file = nullptr;
+    delete[] fileBuffer;
+    fileBuffer = nullptr;
     dataStart = -1;
     sampleCount = 0;
     position = 0;

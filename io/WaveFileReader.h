@@ -11,6 +11,10 @@
 // Positions and lengths are frames. Byte offsets stay below 2 GB: a longer
 // file is read up to that limit, and getDataBytes tells how much it holds.
 //
+// The file is read through a 64 KiB buffer, so a read of one chunk costs a
+// system call only every few chunks; a seek within what that buffer holds
+// (looping over a short file) costs none.
+//
 // Only PCM is read: format tag 1, or WAVE_FORMAT_EXTENSIBLE with the PCM
 // subformat. Another tag, an unplayable sample size or channel count, or a
 // sample rate of 0 is reported once at open, and the file gives no frames.
@@ -65,6 +69,9 @@ public:
     // when the file is shorter), in 64 bits: beyond 2 GB this is more than
     // getLength frames reach. 0 while closed.
     int64_t getDataBytes() const { return dataBytes; }
+
+    // Bytes the reader asks of the system at a time.
+    static constexpr int32_t diskBlockBytes = 65536;
     // The first read since open that the disk cut short before the end of the
     // data: the frame at which it happened, -1 when none; and the system's
     // reason ("unexpected end of file" when the file shrank).
@@ -88,6 +95,7 @@ private:
 
     AudioCodec* decoder = nullptr;
     std::FILE* file = nullptr;
+    char* fileBuffer = nullptr; // stdio's buffer for file, freed after it is closed
     uint8_t* inBuffer = nullptr;
     int32_t inBufferSize = 0; // bytes
     WaveFileFormat* format;

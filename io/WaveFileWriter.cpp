@@ -120,6 +120,7 @@ void WaveFileWriter::open() {
     }
     writeError[0] = 0;
     dataStart = headerSize;
+    pendingBytes = 0;
     sampleCount = 0;
     position = 0;
     fullReported = false;
@@ -130,6 +131,7 @@ void WaveFileWriter::open() {
 
 void WaveFileWriter::close() {
     logTrace(3, ">WaveFileWriter::close()");
+    flush(); // a short write is reported and leaves the length at what is on disk
     delete encoder;
     encoder = nullptr;
     if (file) {
@@ -155,10 +157,12 @@ void WaveFileWriter::close() {
     outBuffer = nullptr;
     outBufferSize = 0;
     headerDataSize = 0;
+    pendingBytes = 0;
     logTrace(3, "<");
 }
 
 int32_t WaveFileWriter::setPosition(int32_t frame) {
+    flush(); // pending frames belong where they were written
     if (frame < 0) frame = 0;
     if (frame > sampleCount) frame = sampleCount;
     position = frame;
@@ -166,6 +170,41 @@ int32_t WaveFileWriter::setPosition(int32_t frame) {
         ::fseeko(file, static_cast<off_t>(dataStart + static_cast<int64_t>(frame) * format->getBytesPerFrame()),
                  SEEK_SET);
     return frame;
+}
+
+void WaveFileWriter::setBatched(bool on) {
+    if (!on) flush();
+    batched = on;
+}
+
+bool WaveFileWriter::flush() {
+    if (!file || pendingBytes <= 0) return true;
+    const int bytesPerFrame = format->getBytesPerFrame();
+    const size_t want = static_cast<size_t>(pendingBytes);
+    pendingBytes = 0;
+    errno = 0;
+    const size_t got = std::fwrite(outBuffer, 1, want, file);
+    if (got == want) return true;
+    const int reason = errno;
+    const int32_t gotFrames = static_cast<int32_t>(got / static_cast<size_t>(bytesPerFrame));
+    position = pendingStart + gotFrames;
+    sampleCount = position > pendingBase ? position.load() : pendingBase;
+    reportShortWrite(reason);
+    logError(3, "write: error: only %d frames instead %d frames written to disk", gotFrames,
+             static_cast<int32_t>(want / static_cast<size_t>(bytesPerFrame)));
+    return false;
+}
+
+void WaveFileWriter::reportShortWrite(int reason) {
+    std::clearerr(file);
+    if (!writeError[0]) {
+        std::snprintf(writeError, sizeof writeError, "%s", std::strerror(reason ? reason : EIO));
+        logError(1, "error: could not write file '%s': %s", getFileName(), writeError);
+    }
+    // The disk may have taken part of a frame: the next write starts on the
+    // frame the position names.
+    ::fseeko(file, static_cast<off_t>(dataStart + static_cast<int64_t>(position) * format->getBytesPerFrame()),
+             SEEK_SET);
 }
 
 int32_t WaveFileWriter::skip(int32_t frames) {
@@ -207,36 +246,50 @@ void WaveFileWriter::write(SampleBuffer& buffer) {
             fullReported = true;
         }
     }
-    if (outBufferSize < bytes) {
+    // A block holds whole chunks: 64 KiB rounded up to a multiple of this one.
+    // Pending frames go out first when this chunk does not fit after them, or
+    // when a chunk of another size needs a larger block.
+    bool gather = batched && !writeError[0];
+    int64_t capacity = gather ? (batchBytes + bytes - 1) / bytes * bytes : bytes;
+    if (gather && pendingBytes > 0 && (pendingBytes + bytes > outBufferSize || capacity > outBufferSize)) {
+        flush();
+        gather = !writeError[0];
+        if (!gather) capacity = bytes;
+    }
+    if (outBufferSize < capacity) {
+        // Never with frames pending: those were flushed above.
         delete[] outBuffer;
-        outBuffer = new uint8_t[static_cast<size_t>(bytes)];
-        outBufferSize = static_cast<int32_t>(bytes);
+        outBuffer = new uint8_t[static_cast<size_t>(capacity)];
+        outBufferSize = static_cast<int32_t>(capacity);
     }
-    encoder->encode(buffer, outBuffer);
-    int32_t got = 0;
-    if (frames > 0)
-        got = static_cast<int32_t>(
-            std::fwrite(outBuffer, static_cast<size_t>(bytesPerFrame), static_cast<size_t>(frames), file));
-    if (got < frames) {
-        const int reason = errno;
-        std::clearerr(file);
-        if (!writeError[0]) {
-            std::snprintf(writeError, sizeof writeError, "%s", std::strerror(reason));
-            logError(1, "error: could not write file '%s': %s", getFileName(), writeError);
+    if (gather) {
+        encoder->encode(buffer, outBuffer + pendingBytes);
+        if (pendingBytes == 0) {
+            pendingStart = position;
+            pendingBase = sampleCount;
         }
+        pendingBytes += frames * bytesPerFrame;
+        position += frames;
+        if (position > sampleCount) sampleCount = position;
+        // Full when the next chunk of this size would not fit.
+        if (pendingBytes + bytes > outBufferSize) flush();
+    } else {
+        encoder->encode(buffer, outBuffer);
+        int32_t got = 0;
+        errno = 0;
+        if (frames > 0)
+            got = static_cast<int32_t>(
+                std::fwrite(outBuffer, static_cast<size_t>(bytesPerFrame), static_cast<size_t>(frames), file));
+        const int reason = errno;
+        position += got;
+        if (position > sampleCount) sampleCount = position;
+        if (got < frames) reportShortWrite(reason);
+        if (got != frames)
+            logError(3, "write: error: only %d frames instead %d frames written to disk", got, buffer.currCount);
     }
-    position += got;
-    if (got < frames) {
-        // The disk may have taken part of a frame: the next write starts on
-        // the frame the position names.
-        ::fseeko(file, static_cast<off_t>(dataStart + static_cast<int64_t>(position) * bytesPerFrame), SEEK_SET);
-    }
-    if (position > sampleCount) sampleCount = position;
-    if (got != frames)
-        logError(3, "write: error: only %d frames instead %d frames written to disk", got, buffer.currCount);
 
     const int64_t dataBytes = static_cast<int64_t>(sampleCount) * bytesPerFrame;
-    if (dataBytes > headerDataSize) {
+    if (dataBytes > headerDataSize && flush()) {
         // Past the placeholder: claim the most a file may hold, so the length
         // is still taken from the bytes present if we never get to close.
         const int64_t most = (maxFileBytes - 1 - dataStart) / bytesPerFrame * bytesPerFrame;

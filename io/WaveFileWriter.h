@@ -16,6 +16,14 @@
 // Data is limited to what 32-bit offsets reach (2 GB); the rest of a longer
 // recording is refused with a report.
 //
+// A rendered file, which is written under a temporary name and renamed
+// only when complete, need not survive a crash: setBatched(true) gathers the
+// chunks and hands them to the system in blocks of at least batchBytes, one
+// call per block instead of one per chunk. Pending frames count in the
+// position and the length; flush (and close) write them. After the first
+// short write of a file every further chunk goes out on its own again, so
+// from then on the length counts only what is on disk.
+//
 // A write the disk cuts short (a full disk) is reported once per file at
 // level 1 with the system's reason, which getWriteError keeps. close then
 // leaves a valid file of the whole frames that reached the disk: a partial
@@ -73,6 +81,17 @@ public:
     // short ("No space left on device"); empty when none.
     const char* getWriteError() const { return writeError; }
 
+    // Off by default (one write per chunk, for recordings). Switching it off
+    // writes what is pending.
+    void setBatched(bool on);
+    bool isBatched() const { return batched; }
+    // Writes the pending frames; false when the disk took fewer (reported
+    // like a short write). True with nothing pending or nothing open.
+    bool flush();
+
+    // Smallest block the batched writer hands to the system.
+    static constexpr int32_t batchBytes = 65536;
+
     // The data size the header claims while a file is open.
     static constexpr uint32_t placeholderDataSize = 16777215;
     static constexpr int32_t headerSize = 44;
@@ -80,6 +99,10 @@ public:
 private:
     // Writes the 44-byte header for n data bytes at offset 0.
     bool writeHeader(uint32_t n);
+    // The first short write of a file is reported at level 1 with the
+    // system's reason; the position goes back to the last whole frame on disk.
+    void reportShortWrite(int reason);
+
 
     AudioCodec* encoder = nullptr;
     std::FILE* file = nullptr;
@@ -95,6 +118,13 @@ private:
     uint32_t headerDataSize = 0;
     bool fullReported = false;
     char writeError[128] = {};
+
+    bool batched = false;
+    // While batching outBuffer holds the pending bytes, pendingBytes of them,
+    // which belong at frame pendingStart; sampleCount was pendingBase before.
+    int32_t pendingBytes = 0;
+    int32_t pendingStart = 0;
+    int32_t pendingBase = 0;
 };
 
 } // namespace sonabel

@@ -255,6 +255,32 @@ TEST_F(WaveFileReaderTest, ZeroFramesOrClosedReadsNothing) {
     EXPECT_EQ(reader.getPosition(), 0);
 }
 
+// Chunks of 4 KiB come from 64 KiB disk reads, and looping over a file that
+// fits one block does not go back to the disk at all.
+TEST_F(WaveFileReaderTest, ReadsTheDiskInLargeBlocks) {
+    if (systemCalls("syscr") < 0) GTEST_SKIP() << "no /proc/self/io to count system calls";
+    openStereo16(64 * 1024);
+    SampleBuffer buffer(2, 1024);
+    long start = systemCalls("syscr");
+    for (int k = 0; k < 64; ++k) {
+        ASSERT_EQ(reader.read(buffer, k * 1024, 0.0f), 1024);
+        ASSERT_EQ(buffer.getBuffer(1)[1023], value16(k * 1024 + 1023, 1));
+    }
+    EXPECT_LE(systemCalls("syscr") - start, 4 + 4) << "256 KiB in 64 KiB blocks, and the counter's own reads";
+
+    reader.close();
+    openStereo16(3000);
+    reader.setLoop(true);
+    buffer.setSize(1024, 2);
+    ASSERT_EQ(reader.read(buffer, 0, 0.0f), 1024);
+    start = systemCalls("syscr");
+    for (int k = 1; k < 40; ++k) {
+        ASSERT_EQ(reader.read(buffer, k * 1024, 0.0f), 1024);
+        ASSERT_EQ(buffer.getBuffer(0)[0], value16(k * 1024 % 3000, 0));
+    }
+    EXPECT_LE(systemCalls("syscr") - start, 4) << "the block is kept across the loop";
+}
+
 // The file shrinks under an open reader: the rest of that chunk is silence,
 // the next read tries again, and it reads whole frames from the right place
 // once the bytes are back.

@@ -281,27 +281,87 @@ protected:
 };
 
 TEST_F(WaveFileWriterFullDiskTest, FullDiskLeavesAValidFileOfWhatFits) {
-    // Frames of 6 bytes and odd chunks: the disk stops in the middle of one.
-    LogCapture log;
-    openWith("small/full.wav", 3, 8000.0f, 16);
-    int chunks = 0;
-    for (; chunks < 1000 && !*writer.getWriteError(); ++chunks) writeFrames(chunks * 777, 777, 3, 16);
-    EXPECT_STREQ(writer.getWriteError(), "No space left on device");
-    writeFrames(chunks * 777, 777, 3, 16);
-    EXPECT_EQ(log.errorHookLines(),
-              std::vector<std::string>{"ERROR: error: could not write file 'small/full.wav': No space left on device "
-                                       "(level:1)"})
-        << "once per file";
-    const int frames = writer.getLength();
-    EXPECT_GE(frames, (chunks - 1) * 777);
-    writer.close();
-    EXPECT_EQ(log.errorHookLines().size(), 1u) << "the file is completed on the full disk";
+    // A recording writes each chunk on its own; a rendered file in blocks.
+    for (const bool batched : {false, true}) {
+        SCOPED_TRACE(batched ? "batched" : "one write per chunk");
+        fs::remove("small/full.wav");
+        // Frames of 6 bytes and odd chunks: the disk stops in the middle of one.
+        LogCapture log;
+        writer.setBatched(batched);
+        openWith("small/full.wav", 3, 8000.0f, 16);
+        int chunks = 0;
+        for (; chunks < 1000 && !*writer.getWriteError(); ++chunks) writeFrames(chunks * 777, 777, 3, 16);
+        EXPECT_STREQ(writer.getWriteError(), "No space left on device");
+        const int frames = writer.getLength();
+        writeFrames(chunks * 777, 777, 3, 16);
+        EXPECT_EQ(log.errorHookLines(),
+                  std::vector<std::string>{"ERROR: error: could not write file 'small/full.wav': No space left on "
+                                           "device (level:1)"})
+            << "once per file";
+        EXPECT_EQ(writer.getLength(), frames) << "nothing more fits";
+        // Unbatched, only the last chunk can be cut; a batch is cut as a whole.
+        EXPECT_GE(frames, batched ? 777 : (chunks - 1) * 777);
+        writer.close();
+        EXPECT_EQ(log.errorHookLines().size(), 1u) << "the file is completed on the full disk";
 
-    const Bytes file = readFile("small/full.wav");
-    ASSERT_EQ(file.size(), 44u + 6u * static_cast<size_t>(frames)) << "whole frames only";
-    const Bytes want = expectedData(frames, 3, 16);
-    EXPECT_TRUE(std::equal(want.begin(), want.end(), file.begin() + 44)) << "every frame counted is on disk";
-    EXPECT_EQ(readWithPython("small/full.wav").header, "3 2 8000 " + std::to_string(frames));
+        const Bytes file = readFile("small/full.wav");
+        ASSERT_EQ(file.size(), 44u + 6u * static_cast<size_t>(frames)) << "whole frames only";
+        const Bytes want = expectedData(frames, 3, 16);
+        EXPECT_TRUE(std::equal(want.begin(), want.end(), file.begin() + 44)) << "every frame counted is on disk";
+        EXPECT_EQ(readWithPython("small/full.wav").header, "3 2 8000 " + std::to_string(frames));
+    }
+}
+
+// A recording hands every chunk to the system as it comes, so a killed
+// process loses nothing written; a batched writer gathers chunks into
+// blocks of 64 KiB and more. Either way the file is the same, overwrites
+// and odd frame sizes included.
+TEST_F(WaveFileWriterTest, BatchingChangesTheSystemCallsNotTheFile) {
+    const long before = systemCalls("syscw");
+    if (before < 0) GTEST_SKIP() << "no /proc/self/io to count system calls";
+    struct {
+        bool batched;
+        long maxWrites; // system calls for 64 chunks of 4 KiB (256 KiB)
+        size_t onDiskAfterFirst;
+    } cases[] = {{false, 1000, 44u + 4096u}, {true, 8, 44u}};
+    Bytes files[2];
+    for (size_t i = 0; i < 2; ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.batched ? "batched" : "one write per chunk");
+        writer.setBatched(c.batched);
+        openWith("same.wav", 2, 44100.0f, 16);
+        const long start = systemCalls("syscw");
+        writeFrames(0, 1024, 2, 16);
+        EXPECT_EQ(readFile("same.wav").size(), c.onDiskAfterFirst);
+        for (int k = 1; k < 64; ++k) writeFrames(k * 1024, 1024, 2, 16);
+        const long writes = systemCalls("syscw") - start;
+        if (c.batched) {
+            EXPECT_LE(writes, c.maxWrites);
+        } else {
+            EXPECT_GE(writes, 64) << "each chunk is on disk when write returns";
+        }
+        EXPECT_TRUE(writer.flush());
+        EXPECT_EQ(readFile("same.wav").size(), 44u + 64u * 4096u) << "flush writes what is pending";
+
+        // Chunks of other sizes (a larger block while frames are pending), an
+        // overwrite in the middle of a block, odd chunks.
+        writeFrames(64 * 1024, 100, 2, 16);
+        writeFrames(64 * 1024 + 100, 333, 2, 16);
+        writer.setPosition(1000);
+        writeFrames(50000, 333, 2, 16);
+        writer.setPosition(100);
+        writeFrames(60000, 7, 2, 16);
+        writer.setPosition(writer.getLength());
+        writeFrames(70000, 4001, 2, 16);
+        EXPECT_EQ(writer.getLength(), 64 * 1024 + 433 + 4001);
+        writer.close();
+        files[i] = readFile("same.wav");
+    }
+    ASSERT_EQ(files[0].size(), 44u + 4u * (64u * 1024u + 433u + 4001u));
+    EXPECT_TRUE(files[0] == files[1]) << "the same bytes either way";
+    EXPECT_EQ(static_cast<int16_t>(le16(files[1], 44 + 4 * 1000)), level(50000, 0, 16));
+    EXPECT_EQ(static_cast<int16_t>(le16(files[1], 44 + 4 * 100)), level(60000, 0, 16));
+    EXPECT_EQ(static_cast<int16_t>(le16(files[1], 44 + 4 * (64 * 1024 + 432))), level(64 * 1024 + 432, 0, 16));
 }
 
 // Past the placeholder size the header claims the most a file may hold, so

@@ -108,6 +108,17 @@ inline Bytes readFile(const std::string& name) {
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// The system calls this process has made so far: "syscr" for reads,
+// "syscw" for writes (Linux's /proc/self/io); -1 where that is not known.
+inline long systemCalls(const std::string& which) {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long count = 0;
+    while (io >> key >> count)
+        if (key == which + ":") return count;
+    return -1;
+}
+
 inline uint32_t le32(const Bytes& b, size_t at) {
     return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
            (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);

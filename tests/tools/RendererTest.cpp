@@ -329,7 +329,9 @@ TEST_F(RendererTest, SuccessReplacesTheTargetThroughLinks) {
 // where there was none, what was rendered is kept with a header that matches
 // it, except after a read error, whose last chunk holds made-up silence.
 TEST_F(RendererTest, ARenderThatStopsEarlyNeverReplacesTheUsersFile) {
-    const int frames = 10000;
+    // Long enough that the cut lies beyond the 64 KiB the reader takes from
+    // the disk at a time.
+    const int frames = 100000;
     struct Case {
         const char* name;
         std::function<void(int64_t)> afterChunk;
@@ -340,10 +342,10 @@ TEST_F(RendererTest, ARenderThatStopsEarlyNeverReplacesTheUsersFile) {
         {"cut input",
          [](int64_t done) {
              if (done == 1024) {
-                 ASSERT_EQ(::truncate("in.wav", 44 + 3000 * 2 + 1), 0);
+                 ASSERT_EQ(::truncate("in.wav", 44 + 50000 * 2 + 1), 0);
              }
          },
-         1, "cannot read in.wav at frame 3000 of 10000: unexpected end of file", -1},
+         1, "cannot read in.wav at frame 50000 of 100000: unexpected end of file", -1},
         {"SIGINT", [](int64_t done) { if (done == 2048) std::raise(SIGINT); }, 130, "interrupted", 2048},
         {"SIGTERM", [](int64_t done) { if (done == 3072) std::raise(SIGTERM); }, 143, "terminated", 3072},
     };

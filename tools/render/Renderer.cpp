@@ -285,6 +285,9 @@ int Renderer::render() {
     writer.setFileName(output.path().c_str());
     writer.setAudioFormat(inputFormat);
     writer.setBitsPerSample(options.bits ? options.bits : inputFormat.bitsPerSample);
+    // The temporary file and the rename protect the user: no need to hand
+    // every chunk to the system on its own.
+    writer.setBatched(true);
     writer.open();
     if (!errors.first().empty() || !writer.isOpen()) {
         fail("cannot write " + options.output + ": " + reasonOf(errors.first()));
@@ -333,6 +336,7 @@ int Renderer::render() {
             drawProgress(err, done, total, rate);
             err << "\n";
         }
+        writer.flush(); // a disk that fills now still counts as a write error
         written = writer.getLength();
         readErrorFrame = reader.getReadErrorFrame(); // close forgets them
         readError = reader.getReadError();
