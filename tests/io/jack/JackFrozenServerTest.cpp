@@ -11,9 +11,9 @@
 #include "LogCapture.h"
 #include "TestStreams.h"
 #include "core/AudioDeviceFormat.h"
-#include "engine/TickProviderChoice.h"
 #include "io/DirectSoundWriter.h"
 #include "io/MMEReader.h"
+#include "io/TickProviderChoice.h"
 #include "io/WaveFileWriter.h"
 
 #include <gtest/gtest.h>
