@@ -179,14 +179,15 @@ bool startsWithName(const std::string& name, const std::string& typed) {
 }
 
 // Which of names a typed name means: the one of that name, else the only one
-// it begins, else the only one with a word it begins. -1 when none (several
-// empty) or several (several names them).
-int matchName(const std::string& typed, const std::vector<std::string>& names, std::vector<std::string>& several) {
+// it begins, else (byWord) the only one with a word it begins. -1 when none
+// (several empty) or several (several names them).
+int matchName(const std::string& typed, const std::vector<std::string>& names, std::vector<std::string>& several,
+              bool byWord) {
     several.clear();
     if (typed.empty()) return -1;
     for (size_t i = 0; i < names.size(); ++i)
         if (sameName(typed, names[i].c_str())) return static_cast<int>(i);
-    for (int pass = 0; pass < 2; ++pass) {
+    for (int pass = 0; pass < (byWord ? 2 : 1); ++pass) {
         std::vector<size_t> found;
         for (size_t i = 0; i < names.size(); ++i) {
             bool match = startsWithName(names[i], typed);
@@ -303,8 +304,10 @@ bool convertUnit(Quantity& q, const std::vector<std::string>& texts) {
 }
 
 // The step whose value text shows the quantity nearest to the one typed
-// ("1000 Hz", "level 4"); -1 when no text shows that unit.
-int nearestStep(const std::string& typed, const std::vector<std::string>& texts, bool& beyond) {
+// ("1000 Hz", "level 4"); -1 when no text shows that unit. exact: only a
+// text with that very quantity (a menu: "Daubechies 11" is not "Daubechies
+// 10").
+int nearestStep(const std::string& typed, const std::vector<std::string>& texts, bool exact, bool& beyond) {
     std::vector<Quantity> wanted = quantitiesOf(typed);
     if (wanted.size() != 1) return -1;
     Quantity q = wanted[0];
@@ -331,6 +334,7 @@ int nearestStep(const std::string& typed, const std::vector<std::string>& texts,
                 break;
             }
         }
+        if (best >= 0 && exact && bestGap > 1e-9 * std::max(1.0, std::fabs(q.value))) return -1;
         if (best >= 0) {
             beyond = (q.value < low || q.value > high) && bestGap > widest;
             return best;
@@ -376,7 +380,8 @@ bool applySetting(AudioFilter& filter, const std::string& setting, std::string& 
     }
     std::vector<std::string> names = parameterNameList(filter);
     std::vector<std::string> several;
-    const int i = matchName(name, names, several);
+    // A parameter by the start of its label only: "Volume" is not "Delay volume".
+    const int i = matchName(name, names, several, false);
     if (i < 0) {
         // A measured value by its exact name gets its own message.
         for (int k = 0; k < filter.getParameterCount(); ++k) {
@@ -412,12 +417,26 @@ bool applySetting(AudioFilter& filter, const std::string& setting, std::string& 
     std::vector<std::string> texts = valueTexts(filter, i, *info);
     for (size_t k = 0; k < texts.size(); ++k)
         if (sameName(value, texts[k].c_str())) return take(info->min + static_cast<int>(k));
+    // A check box also takes yes/no, on/off: its own texts may show a state
+    // that cannot follow here ("Show window" has no screen).
+    bool on;
+    if (info->type == PARAM_CHECKBOX && parseYesNo(value, on)) return take(on ? 1 : 0);
     for (const Alias& a : aliases) {
         if (!sameName(value, a.alias)) continue;
         for (size_t k = 0; k < texts.size(); ++k)
             if (texts[k] == a.text) return take(info->min + static_cast<int>(k));
     }
-    const int near = nearestStep(value, texts, done.beyondRange);
+    // A menu entry by an unambiguous start of it or of one of its words
+    // ("Dynamic", "Hard").
+    if (info->type != PARAM_SLIDER && quantitiesOf(value).empty()) {
+        const int k = matchName(value, texts, several, true);
+        if (k >= 0) return take(info->min + k);
+        if (!several.empty()) {
+            error = "\"" + value + "\" of \"" + info->name + "\" could be " + orList(several) + "; give more of it";
+            return false;
+        }
+    }
+    const int near = nearestStep(value, texts, info->type != PARAM_SLIDER, done.beyondRange);
     if (near >= 0) return take(info->min + near);
     error = "\"" + value + "\" is no value of \"" + info->name + "\" of \"" + filter.getName() + "\"; ";
     const std::string units = unitsShown(texts);
@@ -445,7 +464,7 @@ std::vector<std::string> FilterChainFile::filterNames() const {
 int FilterChainFile::findFilter(const std::string& name, std::string& error) const {
     const std::vector<std::string> names = filterNames();
     std::vector<std::string> several;
-    const int found = matchName(name, names, several);
+    const int found = matchName(name, names, several, true);
     if (found >= 0) return found;
     if (!several.empty()) {
         error = "filter \"" + name + "\" could be " + orList(several) + "; give more of the name";

@@ -70,6 +70,7 @@ TEST(RenderOptionsTest, UsageErrorsSayWhatIsWrong) {
         {{"a", "b", "--chunk", "1k"}, "--chunk takes a number of frames from 11 to 1048576, not \"1k\""},
         {{"a", "b", "--chain"}, "option --chain needs a value"},
         {{"a", "b", "--loud"}, "unknown option --loud (try --help)"},
+        {{"a", "b", "--steps"}, "--steps goes with --describe NAME"},
         {{"--play"}, "expected INPUT.wav and an optional OUTPUT.wav (try --help)"},
         {{"--capture", "2", "in.wav", "out.wav"}, "with --capture, give - as INPUT"},
         {{"-", "out.wav"}, "INPUT - needs --capture SECONDS"},

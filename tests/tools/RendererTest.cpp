@@ -144,8 +144,7 @@ TEST_F(RendererTest, FailuresGiveOneLineAndTheRightStatus) {
          "sonabel-render: WaveFileReader::readFormatChunk: unsupported format (sample rate 0 Hz)\n"},
         {{"in.wav", "out.wav", "-c", "bad.txt"},
          2,
-         "sonabel-render: bad.txt: line 2: unknown parameter \"Volume\" of \"Delay\"; valid parameters: \"Delay\", "
-         "\"Delay volume\", \"Active\"\n"},
+         "sonabel-render: bad.txt: line 2: unknown parameter \"Volume\" of \"Delay\"; did you mean \"Delay volume\"?\n"},
         {{"in.wav", "out.wav", "-f", "Echo"}, 2, "sonabel-render: --filter 'Echo': unknown filter \"Echo\"; valid filters: "},
         {{"--describe", "Echo"}, 2, "sonabel-render: unknown filter \"Echo\"; valid filters: "},
     };

@@ -67,6 +67,19 @@ void offByOne(AudioFilter& f, size_t position, const std::vector<std::vector<Cha
             if (number == s.given) break;
             size_t word = at - 1;
             while (word > 0 && std::isalpha(static_cast<unsigned char>(s.text[word - 1]))) --word;
+            // Only where that other entry exists ("Scale = 0" has no level 0).
+            const std::string meant = s.text.substr(word, at - 1 - word) + " " + s.given;
+            bool exists = false;
+            for (int v = info->min; v <= info->max && !exists; ++v) {
+                f.setParameter(s.parameter, v);
+                const std::string other = text(f, s.parameter);
+                const size_t found = other.find(meant);
+                const size_t after = found + meant.size();
+                exists = found != std::string::npos &&
+                         (after == other.size() || !std::isdigit(static_cast<unsigned char>(other[after])));
+            }
+            f.setParameter(s.parameter, s.step);
+            if (!exists) break;
             warnings.push_back(named(f, position) + ": \"" + s.name + " = " + s.given + "\" is step " + s.given +
                                ", \"" + s.text + "\"; for " + s.text.substr(word, at - 1 - word) + " " + s.given +
                                " write \"" + s.text.substr(word, at - 1 - word) + " " + s.given + "\"");

@@ -141,6 +141,10 @@ bool RenderOptions::parse(int argc, char** argv, std::string& error) {
             positional.push_back(arg);
         }
     }
+    if (steps && action != Action::Describe && action != Action::Help) {
+        error = "--steps goes with --describe NAME";
+        return false;
+    }
     if (action != Action::Render) return true;
     if (play && (positional.size() == 1 || positional.size() == 2)) {
         input = positional[0];
