@@ -8,13 +8,16 @@
 // A line starts with a filter's name (its getName, or an unambiguous
 // case-insensitive prefix of it or of one of its words: "Denoiser"),
 // followed by settings "name = value" separated by "|". A name is a
-// parameter's label (or such a prefix of it). A value is one of:
+// parameter's label (or an unambiguous start of the label: "Cutoff"). A
+// value is one of:
 //   - the integer step (what a slider or a choice holds: 0 is the first);
-//   - one of the parameter's own value texts ("Daubechies 8");
+//   - one of the parameter's own value texts ("Daubechies 8"), or for a menu
+//     the start of one of them or of one of its words ("Dynamic");
 //   - a familiar alias of a value text ("db8", "periodization");
 //   - a quantity in a unit that the value texts show ("1000 Hz", "80 ms",
-//     "-6 dB", "level 4"): the step whose text shows the nearest quantity.
-//     kHz, s and dB (for a percentage) are converted first.
+//     "-6 dB", "level 4"): the step of a slider whose text shows the
+//     nearest quantity, the menu entry that shows that very one. kHz, s and
+//     dB are taken where the texts show Hz, ms or a percentage.
 // "Active = yes|no" sets the bypass switch. Blank lines are skipped; "#"
 // starts a comment that runs to the end of the line. The command-line
 // renderer and the interface share this form; what formatLine writes reads

@@ -165,32 +165,22 @@ TEST(FilterChainFileTest, ValuesInUnitsNamesAndShortNamesTakeTheirStep) {
         {"butterworth lowpass | cutoff hz = 1 kHz", 1, 138, "1012.27Hz cut off freq", false},
         {"Butterworth | Cutoff = 100000 Hz", 1, 200, nullptr, true},
         {"Butterworth | Gain = -6 dB", 0, 50, "50% gain", false}, // decibels of a percentage
-        {"Butterworth | Gain = 50%", 0, 50, "50% gain", false},
         {"Butterworth | Resonance = 2 resonance", 2, 20, " 2.0 resonance", false},
         {"Butterworth | Resonance = 2", 2, 2, " 1.1 resonance", false}, // a bare integer is the step
         {"Delay | Delay = 80 ms", 0, 40, "80.00 ms delay", false},
         {"Delay | Delay = 0.08 s", 0, 40, "80.00 ms delay", false},
         {"Delay | Delay = 81.2 ms", 0, 41, "82.00 ms delay", false},
-        {"Delay | Delay = 40 # an echo", 0, 40, "80.00 ms delay", false},
-        {"Delay | Delay volume = -6 dB", 1, 50, nullptr, false},
         {"Denoiser | Threshold = -6 dB", 0, 129, "-6.0 db threshold (0.501 linear)", false},
-        {"Denoiser | Threshold = 0.5 linear", 0, 129, nullptr, false},
         {"Denoiser | Threshold = -inf dB", 0, 0, "-inf db threshold (0 linear)", false},
         {"Denoiser | Threshold = -100 dB", 0, 1, nullptr, false}, // nearer -70 dB than -inf dB
-        {"Denoiser | Number of scales = level 4", 2, 3, "Denoise up to details level 4", false},
-        {"Denoiser | Number of scales = 4 levels", 2, 3, nullptr, false},
+        {"Denoiser | Number of scales = 4 levels", 2, 3, "Denoise up to details level 4", false},
         {"Denoiser | Number of scales = 4", 2, 4, "Denoise up to details level 5", false},
-        {"Noise | Volume = -20 dB", 0, 142, "-20.0 dB (0.1004 linear)", false},
         {"Equalizer | Details level 1 = 0.5 factor", 1, 25, "0.500000 factor", false},
         {"Display Wavelet function | Scale = level 3", 0, 2, "Details level 3", false},
-        {"Forward | Wavelet = db8", 0, 7, "Daubechies 8", false},
-        {"Forward | Wavelet = SYM8", 0, 12, "Symlets 8", false},
+        {"Forward | Wavelet = DB8", 0, 7, "Daubechies 8", false},
         {"Forward | Wavelet = bior3.9", 0, 13, "Biorthogonal 3/9", false},
-        {"Forward | Wavelet = Daubechies 15", 0, 10, nullptr, false},
         {"Forward | Alg = zero", 1, 1, "Zero padding optimized", false},
-        {"Forward | Algorithm = symmetric", 1, 2, "Mirrored padding generic", false},
         {"Forward | Algorithm = periodization", 1, 4, "Numerical Recipes (wrap)", false},
-        {"Inverse | DC = 2", 1, 2, nullptr, false},
         {"Denoiser | Type = hard", 1, 1, "Hard Thresholding", false},
         {"Denoiser | Type = Dynamic", 1, 2, "Dynamic Thresholding", false},
     };
@@ -216,7 +206,6 @@ TEST(FilterChainFileTest, UnknownAndAmbiguousNamesSayWhatWasMeant) {
         const char* expected;
     } cases[] = {
         {"Denoisr", "line 1: unknown filter \"Denoisr\"; did you mean \"Wavelet Denoiser\"?"},
-        {"Wavelet Equaliser", "line 1: unknown filter \"Wavelet Equaliser\"; did you mean \"Wavelet Equalizer\"?"},
         {"Wavelet",
          "line 1: filter \"Wavelet\" could be \"Wavelet Denoiser\", \"Wavelet Display\" or \"Wavelet Equalizer\"; "
          "give more of the name"},
@@ -230,17 +219,7 @@ TEST(FilterChainFileTest, UnknownAndAmbiguousNamesSayWhatWasMeant) {
         {"Delay | Delay = 3 Hz",
          "line 1: \"3 Hz\" is no value of \"Delay\" of \"Delay\"; give an integer from 0 to 200, a quantity as "
          "\"<number> ms\" (or its text, such as \"0.00 ms delay\")"},
-        {"Forward | Wavelet = Daubechies 11",
-         "line 1: \"Daubechies 11\" is no value of \"Wavelet\" of \"Forward Wavelet Transform\"; valid values: "
-         "\"Haar\", \"Daubechies 2\", \"Daubechies 3\", \"Daubechies 4\", \"Daubechies 5\", \"Daubechies 6\", "
-         "\"Daubechies 7\", \"Daubechies 8\", \"Daubechies 9\", \"Daubechies 10\", \"Daubechies 15\", \"Coiflets 5\", "
-         "\"Symlets 8\", \"Biorthogonal 3/9\", \"Biorthogonal 6/8\", \"Battle-Lemarie orthonormal 3\", "
-         "\"Battle-Lemarie orthonormal 4\", \"Battle-Lemarie orthonormal 5\", \"Battle-Lemarie orthonormal 6\", "
-         "\"Battle-Lemarie orthonormal 7\", \"Battle-Lemarie orthonormal 8\", \"Battle-Lemarie orthonormal 9\", "
-         "\"Battle-Lemarie orthonormal 10\", \"Battle-Lemarie orthonormal 15\", \"Battle-Lemarie orthonormal 20\", "
-         "\"Battle-Lemarie orthonormal 21\", \"Battle-Lemarie orthonormal 25\", \"Battle-Lemarie orthonormal 30\", "
-         "\"Battle-Lemarie orthonormal 31\", \"Battle-Lemarie orthonormal 49\", \"Spline 6/2\", \"Spline 6/6\", "
-         "\"Spline 9/7\" (or 0 to 32)"},
+        {"Forward | Wavelet = Daubechies 11", nullptr}, // a menu entry by its very number only
         {"Denoiser | Number of scales = level 10", nullptr}, // a menu takes no level it does not have
         {"Forward | Wavelet = coif5", nullptr},               // not PyWavelets' coif5: see alias_oracle.py
     };

@@ -21,18 +21,11 @@ TEST(ChainCheckTest, WarnsAboutChainsThatDoNotWorkAsTheyRead) {
     } cases[] = {
         {{"Forward", "Denoiser | Threshold = -30 dB", "Inverse"}, {}},
         {{"Forward | Wavelet = db8 | Algorithm = periodization", "Equalizer", "Inverse"}, {}},
-        {{"Delay", "Butterworth", "Statistics", "Noise"}, {}},
         {{"Denoiser", "Forward", "Inverse"},
          {"\"Wavelet Denoiser\" (filter 1) works on wavelet coefficients but has no forward transform before it; it "
           "does nothing"}},
         {{"Inverse"}, {"\"Inverse Wavelet Transform\" (filter 1) has no forward transform before it and does nothing"}},
-        {{"Forward", "Inverse", "Equalizer"},
-         {"\"Wavelet Equalizer\" (filter 3) works on wavelet coefficients but has no forward transform before it; it "
-          "does nothing"}},
         {{"Forward", "Denoiser"},
-         {"\"Forward Wavelet Transform\" (filter 1) has no inverse transform after it: what is done to the "
-          "coefficients never reaches the output"}},
-        {{"Forward", "Inverse | Active = no"},
          {"\"Forward Wavelet Transform\" (filter 1) has no inverse transform after it: what is done to the "
           "coefficients never reaches the output"}},
         {{"Forward | Active = no", "Denoiser | Active = no", "Delay"}, {}},
@@ -43,10 +36,8 @@ TEST(ChainCheckTest, WarnsAboutChainsThatDoNotWorkAsTheyRead) {
          {"\"Forward Wavelet Transform\" (filter 1): \"Numerical Recipes (wrap)\" with the biorthogonal \"Biorthogonal "
           "3/9\" does not rebuild the signal (the wrap inverts by the transpose, which only an orthogonal wavelet "
           "allows); choose another algorithm or wavelet"}},
-        {{"Forward | Wavelet = Spline 9/7 | Algorithm = zero", "Inverse"}, {}},
         {{"Forward", "Denoiser | Type = Dynamic | Threshold = 100", "Inverse"},
          {"\"Wavelet Denoiser\" (filter 2): \"Threshold\" is ignored under \"Dynamic Thresholding\""}},
-        {{"Forward", "Denoiser | Type = Dynamic Thresholding", "Inverse"}, {}},
         {{"Forward | Algorithm = periodization", "Denoiser | Denoise also = no", "Inverse"},
          {"\"Wavelet Denoiser\" (filter 2): \"Denoise also padding coefficients\" is ignored under \"Numerical "
           "Recipes (wrap)\", which has no padding"}},

@@ -282,7 +282,6 @@ TEST_F(RendererTest, ListsAndDescribesTheCatalogue) {
 TEST_F(RendererTest, DescribesEveryStepAsTheGoldenFilesSay) {
     const std::pair<const char*, const char*> cases[] = {
         {"Forward", "describe-ForwardWaveletTransform-steps.txt"},
-        {"delay", "describe-Delay-steps.txt"},
         {"Denoiser", "describe-WaveletDenoiser-steps.txt"},
     };
     for (const auto& [name, golden] : cases) {
