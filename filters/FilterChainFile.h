@@ -5,11 +5,23 @@
 //   Forward Wavelet Transform | Wavelet = Daubechies 8 | Algorithm = Zero padding optimized
 //   Delay | Delay = 40 | Active = no
 //
-// A line starts with a filter's name (its getName), followed by settings
-// "name = value" separated by "|". A name is a parameter's label; a value is
-// the integer step or one of the parameter's own value texts. "Active =
-// yes|no" sets the bypass switch. Blank lines and lines starting with "#"
-// are skipped. The command-line renderer and the interface share this form.
+// A line starts with a filter's name (its getName, or an unambiguous
+// case-insensitive prefix of it or of one of its words: "Denoiser"),
+// followed by settings "name = value" separated by "|". A name is a
+// parameter's label (or an unambiguous start of the label: "Cutoff"). A
+// value is one of:
+//   - the integer step (what a slider or a choice holds: 0 is the first);
+//   - one of the parameter's own value texts ("Daubechies 8"), or for a menu
+//     the start of one of them or of one of its words ("Dynamic");
+//   - a familiar alias of a value text ("db8", "periodization");
+//   - a quantity in a unit that the value texts show ("1000 Hz", "80 ms",
+//     "-6 dB", "level 4"): the step of a slider whose text shows the
+//     nearest quantity, the menu entry that shows that very one. kHz, s and
+//     dB are taken where the texts show Hz, ms or a percentage.
+// "Active = yes|no" sets the bypass switch. Blank lines are skipped; "#"
+// starts a comment that runs to the end of the line. The command-line
+// renderer and the interface share this form; what formatLine writes reads
+// back with any version of the parser.
 
 #include <iosfwd>
 #include <string>
@@ -18,6 +30,16 @@
 namespace sonabel {
 
 class AudioFilter;
+
+// One "name = value" as it was read, for echoes and checks.
+struct ChainSetting {
+    int parameter = -1;  // the parameter's index; -1 for "Active"
+    std::string name;    // the parameter's label
+    std::string given;   // the value as written
+    std::string text;    // the filter's own value text for the step taken
+    int step = 0;
+    bool beyondRange = false; // a quantity past the last step, snapped to it
+};
 
 // Where filters come from: the catalogue, or a stand-in in tests.
 struct FilterFactory {
@@ -32,10 +54,21 @@ public:
     // One line to a new filter (owned by the caller). Null for a blank or
     // comment line (error empty) and for a bad line (error says what and
     // lists the valid choices, prefixed with "line N: ").
-    AudioFilter* parseLine(const std::string& line, int lineNumber, std::string& error) const;
+    // settings, where given, receives the line's settings in order.
+    AudioFilter* parseLine(const std::string& line, int lineNumber, std::string& error,
+                           std::vector<ChainSetting>* settings = nullptr) const;
     // Every line of the stream; on the first bad line all filters made so far
-    // are destroyed, filters is left empty and false returned.
-    bool parse(std::istream& in, std::vector<AudioFilter*>& filters, std::string& error) const;
+    // are destroyed, filters is left empty and false returned. settings, where
+    // given, receives one list per filter.
+    bool parse(std::istream& in, std::vector<AudioFilter*>& filters, std::string& error,
+               std::vector<std::vector<ChainSetting>>* settings = nullptr) const;
+
+    // The factory index of a filter name (exact, else an unambiguous prefix);
+    // -1 with error saying why, with the closest names.
+    int findFilter(const std::string& name, std::string& error) const;
+    // The familiar names that stand for a value text ("db8" for "Daubechies
+    // 8"); empty for most texts.
+    static std::vector<std::string> aliasesOf(const std::string& valueText);
 
     // A filter as one line: value texts for choices and check boxes (unless a
     // text stands for more than one value), integers for sliders, and

@@ -8,3 +8,10 @@ set_tests_properties(RendererSoxNumpyOracle PROPERTIES LABELS sonabel_tools_test
 add_test(NAME RendererSignals
          COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_signals.py $<TARGET_FILE:sonabel-render>)
 set_tests_properties(RendererSignals PROPERTIES LABELS sonabel_tools_tests TIMEOUT 600)
+# The familiar wavelet names against PyWavelets' taps.
+add_test(NAME RendererWaveletAliasesPywtOracle
+         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/alias_oracle.py $<TARGET_FILE:sonabel-render>
+                 $<TARGET_FILE:sonabel_wavelet_dump>)
+set_tests_properties(RendererWaveletAliasesPywtOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)
+# Expected listings, compared byte for byte.
+target_compile_definitions(${name} PRIVATE SONABEL_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tools/golden")

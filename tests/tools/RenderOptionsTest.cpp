@@ -16,15 +16,22 @@ bool parse(std::vector<const char*> args, RenderOptions& o, std::string& error) 
 TEST(RenderOptionsTest, ReadsEveryOption) {
     RenderOptions o;
     std::string error;
-    ASSERT_TRUE(parse({"-c", "chain.txt", "in.wav", "-f", "Delay", "--filter", "Statistics", "--chunk", "512", "--bits",
-                       "8", "--reference", "clean.wav", "-q", "out.wav"},
+    ASSERT_TRUE(parse({"-f", "Delay", "-c", "chain.txt", "in.wav", "--filter", "Statistics", "--chain", "more.txt", "--chunk",
+                       "512", "--bits", "8", "--reference", "clean.wav", "-q", "-v", "out.wav"},
                       o, error))
         << error;
     EXPECT_EQ(o.action, RenderOptions::Action::Render);
     EXPECT_EQ(o.input, "in.wav");
     EXPECT_EQ(o.output, "out.wav");
-    EXPECT_EQ(o.chainFile, "chain.txt");
-    EXPECT_EQ(o.filterSpecs, (std::vector<std::string>{"Delay", "Statistics"}));
+    // Chain files and filters in the order given.
+    const std::vector<std::pair<bool, std::string>> sources{
+        {false, "Delay"}, {true, "chain.txt"}, {false, "Statistics"}, {true, "more.txt"}};
+    ASSERT_EQ(o.chainSources.size(), sources.size());
+    for (size_t k = 0; k < sources.size(); ++k) {
+        EXPECT_EQ(o.chainSources[k].isFile, sources[k].first) << k;
+        EXPECT_EQ(o.chainSources[k].text, sources[k].second) << k;
+    }
+    EXPECT_TRUE(o.verbose);
     EXPECT_EQ(o.chunkFrames, 512);
     EXPECT_EQ(o.bits, 8);
     EXPECT_EQ(o.reference, "clean.wav");
@@ -34,8 +41,9 @@ TEST(RenderOptionsTest, ReadsEveryOption) {
     EXPECT_TRUE(parse({"--list-filters"}, list, error));
     EXPECT_EQ(list.action, RenderOptions::Action::ListFilters);
     RenderOptions describe;
-    EXPECT_TRUE(parse({"--describe", "Delay"}, describe, error));
+    EXPECT_TRUE(parse({"--describe", "Delay", "--steps"}, describe, error));
     EXPECT_EQ(describe.describeName, "Delay");
+    EXPECT_TRUE(describe.steps);
     RenderOptions play;
     EXPECT_TRUE(parse({"--play", "in.wav", "--device", "3"}, play, error)) << error;
     EXPECT_TRUE(play.isLive());
@@ -62,6 +70,7 @@ TEST(RenderOptionsTest, UsageErrorsSayWhatIsWrong) {
         {{"a", "b", "--chunk", "1k"}, "--chunk takes a number of frames from 11 to 1048576, not \"1k\""},
         {{"a", "b", "--chain"}, "option --chain needs a value"},
         {{"a", "b", "--loud"}, "unknown option --loud (try --help)"},
+        {{"a", "b", "--steps"}, "--steps goes with --describe NAME"},
         {{"--play"}, "expected INPUT.wav and an optional OUTPUT.wav (try --help)"},
         {{"--capture", "2", "in.wav", "out.wav"}, "with --capture, give - as INPUT"},
         {{"-", "out.wav"}, "INPUT - needs --capture SECONDS"},

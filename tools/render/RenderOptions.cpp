@@ -24,10 +24,13 @@ const char* RenderOptions::usage() {
            "Runs a filter chain over a WAVE file, chunk by chunk, exactly as the live\n"
            "program would play it, and writes the result as a WAVE file of the same length.\n"
            "\n"
-           "  -c, --chain FILE        read the chain from FILE (one filter per line)\n"
-           "  -f, --filter 'FILTER'   append one filter, same syntax as a chain line (repeatable)\n"
+           "  -c, --chain FILE        append the filters of FILE (one filter per line)\n"
+           "  -f, --filter 'FILTER'   append one filter, same syntax as a chain line; -c and -f\n"
+           "                          may be repeated and mixed, and keep their order\n"
+           "  -v, --verbose           say on stderr what each parameter value resolved to\n"
            "      --list-filters      the catalogue, with descriptions\n"
            "      --describe NAME     a filter's parameters: range, default, every value text of a choice\n"
+           "      --steps             with --describe, every step of a slider too\n"
            "      --chunk FRAMES      chunk size (default 1024)\n"
            "      --bits 8|16         sample size of the output (default: the input's)\n"
            "      --reference CLEAN   print the SNR of INPUT and of OUTPUT against CLEAN, and the gain in dB\n"
@@ -42,9 +45,17 @@ const char* RenderOptions::usage() {
            "\n"
            "A chain line names a filter and sets parameters by name:\n"
            "  Forward Wavelet Transform | Wavelet = Daubechies 8 | Algorithm = Zero padding optimized\n"
-           "  Delay | Delay = 40 | Active = no\n"
-           "A value is the integer step or one of the parameter's value texts; lines starting\n"
-           "with # are comments.\n"
+           "  Forward | Wavelet = db8 | Algorithm = periodization\n"
+           "  Butterworth | Cutoff = 1000 Hz\n"
+           "  Delay | Delay = 80 ms | Active = no\n"
+           "A filter name may be cut to any unambiguous start of it or of one of its words, a\n"
+           "parameter name to a start of it. A value is the integer step (0 is the first), one\n"
+           "of the parameter's value texts, a familiar name (db2..db10, db15, sym8, bior3.9,\n"
+           "bior6.8, haar, zero, symmetric, periodization) or a quantity in a unit its value\n"
+           "texts show (\"1000 Hz\", \"80 ms\", \"-6 dB\", \"level 4\"), which takes the nearest\n"
+           "step. # starts a comment.\n"
+           "Before rendering, the chain is checked and anything that will not work as it\n"
+           "reads (a denoiser without a forward transform before it, say) is warned about.\n"
            "\n"
            "At the end it reports the frames and seconds rendered, the wall time, the speed as\n"
            "a multiple of real time, each filter's load in percent of the chunk time, and the\n"
@@ -83,11 +94,13 @@ bool RenderOptions::parse(int argc, char** argv, std::string& error) {
         } else if (arg == "--describe") {
             if (!value(describeName)) return false;
             action = Action::Describe;
-        } else if (arg == "-c" || arg == "--chain") {
-            if (!value(chainFile)) return false;
-        } else if (arg == "-f" || arg == "--filter") {
+        } else if (arg == "--steps") {
+            steps = true;
+        } else if (arg == "-v" || arg == "--verbose") {
+            verbose = true;
+        } else if (arg == "-c" || arg == "--chain" || arg == "-f" || arg == "--filter") {
             if (!value(v)) return false;
-            filterSpecs.push_back(v);
+            chainSources.push_back({arg == "-c" || arg == "--chain", v});
         } else if (arg == "--chunk") {
             if (!value(v)) return false;
             if (!parseInt(v, chunkFrames) || chunkFrames < 11 || chunkFrames > 1048576) {
@@ -128,6 +141,10 @@ bool RenderOptions::parse(int argc, char** argv, std::string& error) {
         } else {
             positional.push_back(arg);
         }
+    }
+    if (steps && action != Action::Describe && action != Action::Help) {
+        error = "--steps goes with --describe NAME";
+        return false;
     }
     if (action != Action::Render) return true;
     if (play && (positional.size() == 1 || positional.size() == 2)) {

@@ -16,9 +16,16 @@ struct RenderOptions {
     Action action = Action::Render;
     std::string input;
     std::string output;
-    std::string chainFile;
-    std::vector<std::string> filterSpecs; // -f, in order, after the chain file
+    // -c FILE and -f LINE, in command-line order: the chain is their filters
+    // one after another.
+    struct ChainSource {
+        bool isFile;
+        std::string text; // the file's name, or the chain line
+    };
+    std::vector<ChainSource> chainSources;
     std::string describeName;
+    bool steps = false;   // --describe lists every step of a slider
+    bool verbose = false; // echo what each setting resolved to
     std::string reference;
     int chunkFrames = 1024;
     int bits = 0; // 0: the input's

@@ -5,6 +5,7 @@
 #include "filters/AudioFilter.h"
 #include "io/WaveFileReader.h"
 #include "io/WaveFileWriter.h"
+#include "render/ChainCheck.h"
 #include "render/FrameLimitWriter.h"
 #include "render/LivePlayer.h"
 #include "render/LogErrors.h"
@@ -39,13 +40,6 @@ std::string format(const char* fmt, double a, double b = 0.0, double c = 0.0) {
 std::string decibels(double db) {
     if (std::isinf(db)) return db > 0 ? "+inf dB" : "-inf dB";
     return format("%.2f dB", db);
-}
-
-bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-    return true;
 }
 
 const char* typeName(ParameterType type) {
@@ -170,19 +164,22 @@ int Renderer::listFilters() {
 }
 
 int Renderer::describe() {
-    std::unique_ptr<AudioFilter> filter;
-    for (int i = 0; i < catalogue.count() && !filter; ++i) {
-        std::unique_ptr<AudioFilter> f(catalogue.create(i));
-        if (f && sameName(options.describeName, f->getName())) filter = std::move(f);
-    }
+    std::string error;
+    const int index = chainFile.findFilter(options.describeName, error);
+    std::unique_ptr<AudioFilter> filter(index >= 0 ? catalogue.create(index) : nullptr);
     if (!filter) {
-        std::string names;
-        for (const std::string& n : chainFile.filterNames()) names += (names.empty() ? "\"" : ", \"") + n + "\"";
-        fail("unknown filter \"" + options.describeName + "\"; valid filters: " + names);
+        fail(error);
         return 2;
     }
     out << filter->getName() << ": " << filter->getDescription() << "\n";
     char text[textCapacity + 1];
+    auto step = [&](int i, int v, bool followed) {
+        const std::string shown = followed ? filter->getParameterText(i, text, textCapacity) : (v ? "on" : "off");
+        out << "      " << v << " = " << shown;
+        const std::vector<std::string> aliases = FilterChainFile::aliasesOf(shown);
+        for (size_t k = 0; k < aliases.size(); ++k) out << (k ? ", " : " (also ") << aliases[k];
+        out << (aliases.empty() ? "\n" : ")\n");
+    };
     for (int i = 0; i < filter->getParameterCount(); ++i) {
         const ParameterInfo* info = filter->getParameterInfo(i);
         if (!info) continue;
@@ -191,20 +188,13 @@ int Renderer::describe() {
             const int current = filter->getParameter(i);
             out << ", " << info->min << ".." << info->max << ", default " << current << ": "
                 << filter->getParameterText(i, text, textCapacity) << "\n";
-            if (info->type != PARAM_SLIDER) {
-                for (int v = info->min; v <= info->max; ++v) {
-                    filter->setParameter(i, v);
-                    // A check box that cannot follow here ("Show window" has
-                    // no screen) shows its state, not the value: name the value.
-                    const bool followed = info->type != PARAM_CHECKBOX || filter->getParameter(i) == v;
-                    out << "      " << v << " = "
-                        << (followed ? filter->getParameterText(i, text, textCapacity) : (v ? "on" : "off")) << "\n";
-                }
-            } else {
-                filter->setParameter(i, info->min);
-                out << "      " << info->min << " = " << filter->getParameterText(i, text, textCapacity) << "\n";
-                filter->setParameter(i, info->max);
-                out << "      " << info->max << " = " << filter->getParameterText(i, text, textCapacity) << "\n";
+            for (int v = info->min; v <= info->max; ++v) {
+                // A slider shows its ends only, unless every step is asked for.
+                if (info->type == PARAM_SLIDER && !options.steps && v != info->min && v != info->max) continue;
+                filter->setParameter(i, v);
+                // A check box that cannot follow here ("Show window" has
+                // no screen) shows its state, not the value: name the value.
+                step(i, v, info->type != PARAM_CHECKBOX || filter->getParameter(i) == v);
             }
             filter->setParameter(i, current);
         } else {
@@ -216,37 +206,58 @@ int Renderer::describe() {
 
 bool Renderer::buildChain(int& status) {
     std::string error;
-    if (!options.chainFile.empty()) {
-        std::ifstream in(options.chainFile);
-        const int reason = errno;
-        struct stat info {};
-        // A directory opens for reading here and reads as an empty chain.
-        const bool directory = ::stat(options.chainFile.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-        if (!in || directory) {
-            fail("cannot read the chain file " + options.chainFile + ": " +
-                 std::strerror(directory ? EISDIR : reason));
-            status = 1;
-            return false;
+    std::vector<std::vector<ChainSetting>> settings;
+    int filterOption = 0;
+    for (const RenderOptions::ChainSource& source : options.chainSources) {
+        std::vector<AudioFilter*> filters;
+        std::vector<std::vector<ChainSetting>> made;
+        if (source.isFile) {
+            std::ifstream in(source.text);
+            const int reason = errno;
+            struct stat info {};
+            // A directory opens for reading here and reads as an empty chain.
+            const bool directory = ::stat(source.text.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+            if (!in || directory) {
+                fail("cannot read the chain file " + source.text + ": " + std::strerror(directory ? EISDIR : reason));
+                status = 1;
+                return false;
+            }
+            if (!chainFile.parse(in, filters, error, &made)) {
+                fail(source.text + ": " + error);
+                status = 2;
+                return false;
+            }
+        } else {
+            std::vector<ChainSetting> lineSettings;
+            AudioFilter* f = chainFile.parseLine(source.text, ++filterOption, error, &lineSettings);
+            if (!f) {
+                // "line N: ..." would name the position among the --filter options.
+                if (error.rfind("line ", 0) == 0 && error.find(": ") != std::string::npos)
+                    error.erase(0, error.find(": ") + 2);
+                if (error.empty()) error = "empty filter";
+                fail("--filter '" + source.text + "': " + error);
+                status = 2;
+                return false;
+            }
+            filters.push_back(f);
+            made.push_back(lineSettings);
         }
-        if (!chainFile.parse(in, chain, error)) {
-            fail(options.chainFile + ": " + error);
-            status = 2;
-            return false;
-        }
+        chain.insert(chain.end(), filters.begin(), filters.end());
+        settings.insert(settings.end(), made.begin(), made.end());
     }
-    for (size_t k = 0; k < options.filterSpecs.size(); ++k) {
-        AudioFilter* f = chainFile.parseLine(options.filterSpecs[k], static_cast<int>(k + 1), error);
-        if (!f) {
-            // "line N: ..." would name the position among the --filter options.
-            if (error.rfind("line ", 0) == 0 && error.find(": ") != std::string::npos)
-                error.erase(0, error.find(": ") + 2);
-            if (error.empty()) error = "empty filter";
-            fail("--filter '" + options.filterSpecs[k] + "': " + error);
-            status = 2;
-            return false;
-        }
-        chain.push_back(f);
+    if (options.verbose) {
+        for (size_t k = 0; k < chain.size(); ++k)
+            for (const ChainSetting& s : settings[k])
+                err << "sonabel-render: " << chain[k]->getName() << ": " << s.name << " = " << s.given << " -> "
+                    << s.text << " (step " << s.step << ")\n";
     }
+    for (size_t k = 0; k < chain.size(); ++k)
+        for (const ChainSetting& s : settings[k])
+            if (s.beyondRange)
+                err << "sonabel-render: warning: " << chain[k]->getName() << ": " << s.name << " = " << s.given
+                    << " is beyond its range; it takes the last step, " << s.text << "\n";
+    for (const std::string& warning : ChainCheck::check(chain, settings))
+        err << "sonabel-render: warning: " << warning << "\n";
     return true;
 }
 
