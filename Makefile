@@ -11,7 +11,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             librtaudio-dev libasound2-dev jackd2 qt6-base-dev \
             libgtest-dev libgmock-dev libbenchmark-dev \
             sox libsox-fmt-all espeak-ng python3 python3-numpy python3-scipy python3-pywt \
-            xvfb xauth desktop-file-utils
+            xvfb xauth procps desktop-file-utils
 # Wanted, not required: installed only where that removes nothing (a desktop
 # whose PulseAudio is PipeWire's keeps it). Without it the PulseAudio smoke
 # test skips and says why.

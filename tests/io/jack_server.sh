@@ -25,6 +25,13 @@ stop_server() {
 case "$action" in
 start)
     stop_server
+    # Every server enters its name in one shared registry of eight places, and
+    # a server that was killed (or frozen and then killed) never takes its name
+    # out again. With no server running at all, nothing can be using the
+    # registry: remove it, so leftovers of earlier runs cannot fill it.
+    if ! pgrep -x jackd >/dev/null 2>&1 && ! pgrep -x jackdbus >/dev/null 2>&1; then
+        rm -f /dev/shm/jack-shm-registry /dev/shm/jack_sem.* /dev/shm/jack_db-* 2>/dev/null
+    fi
     command -v jackd >/dev/null || { echo "jackd is not installed (package jackd2)"; exit 1; }
     jackd -n "$name" --no-realtime -d dummy -r 44100 -p 1024 >"$logfile" 2>&1 </dev/null &
     echo $! >"$pidfile"
