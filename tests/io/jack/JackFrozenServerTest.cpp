@@ -203,8 +203,11 @@ TEST(JackFrozenServer, RenderEndsByItselfOrOnCtrlCWhenTheServerFreezes) {
         {"play, Ctrl-C", {"--play", "long.wav"}, true, 0, ", interrupted", ""},
         {"capture and play, Ctrl-C", {"--capture", "30", "--play", "-", "rec.wav"}, true, 0, ", interrupted", ""},
     };
+    int serial = 0;
     for (const Case& c : cases) {
-        OwnServer server("frozen-render");
+        // A server of its own per case: one that was frozen may leave its
+        // name's socket behind when it is killed.
+        OwnServer server("frozen-render-" + std::to_string(serial++));
         ASSERT_TRUE(server.started) << c.what;
         std::vector<std::string> argv{SONABEL_RENDER};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
