@@ -77,6 +77,10 @@ void MainWindow::buildControls() {
     auto label = [&](const char* text, int id, int x, int y, int w, int h) {
         auto* l = new QLabel(QString::fromLatin1(text), this);
         place(l, id, x, y, w, h);
+        // A caption measured for the classic font may be too narrow for
+        // today's: it grows to the right rather than losing its last letter.
+        const int needed = l->fontMetrics().horizontalAdvance(l->text()) + 2;
+        if (needed > l->width()) l->resize(needed, l->height());
         return l;
     };
     auto slider = [&](int id, int x, int y, int w, int h) {

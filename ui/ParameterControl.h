@@ -3,6 +3,8 @@
 
 #include "filters/ParameterInfo.h"
 
+#include <QRect>
+
 class QLabel;
 class QWidget;
 
@@ -13,6 +15,7 @@ struct ParameterControl {
     QLabel* valueText = nullptr; // null for choices and check boxes
     QLabel* nameLabel = nullptr; // null for check boxes (they carry the name)
     int type = 4;                // the ParameterType; PARAM_DISPLAY until set
+    QRect valueColumn;           // where the value text sits when it fits
 };
 
 } // namespace sonabel

@@ -7,9 +7,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
+
+#include <algorithm>
 
 namespace sonabel {
 
@@ -86,7 +89,10 @@ void ParameterWindow::build() {
             row.nameLabel->setText(QString::fromUtf8(info ? info->name : ""));
         }
         if (row.type != PARAM_CHOICE && row.type != PARAM_CHECKBOX)
-            row.valueText = makeText(this, QRect(value.left(), y, value.width(), value.height()), font);
+        {
+            row.valueColumn = QRect(value.left(), y, value.width(), value.height());
+            row.valueText = makeText(this, row.valueColumn, font);
+        }
         const QRect under(control.left(), y + control.top() - y0, control.width(), control.height());
         if (row.type == PARAM_SLIDER) {
             auto* slider = new QSlider(Qt::Horizontal, this);
@@ -138,10 +144,32 @@ void ParameterWindow::apply(int index, int reading) { filter.setParameter(index,
 
 void ParameterWindow::refreshText(int index) {
     if (index < 0 || index >= static_cast<int>(controls.size())) return;
-    QLabel* text = controls[static_cast<size_t>(index)].valueText;
+    const ParameterControl& row = controls[static_cast<size_t>(index)];
+    QLabel* text = row.valueText;
     if (!text) return;
     char buffer[textCapacity + 1];
-    text->setText(QString::fromUtf8(filter.getParameterText(index, buffer, textCapacity)));
+    const QString full = QString::fromUtf8(filter.getParameterText(index, buffer, textCapacity));
+    if (full == text->toolTip()) return; // unchanged: no relayout while a slider is dragged
+    text->setToolTip(full);
+
+    // A long value text ("-40.5 db threshold (0.009 linear)") borrows the
+    // unused part of the name column, right-aligned to its own column's
+    // edge; only what still does not fit is elided, and the tooltip keeps
+    // the whole text.
+    const QFontMetrics metrics(text->font());
+    const int needed = metrics.horizontalAdvance(full);
+    QRect place = row.valueColumn;
+    Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
+    if (needed > place.width()) {
+        int left = row.nameLabel ? row.nameLabel->x() : place.left();
+        if (row.nameLabel) left += metrics.horizontalAdvance(row.nameLabel->text()) + metrics.averageCharWidth() * 2;
+        left = std::clamp(place.right() + 1 - needed, std::min(left, place.left()), place.left());
+        place.setLeft(left);
+        align = Qt::AlignRight | Qt::AlignVCenter;
+    }
+    if (text->geometry() != place) text->setGeometry(place);
+    text->setAlignment(align);
+    text->setText(needed > place.width() ? metrics.elidedText(full, Qt::ElideRight, place.width()) : full);
 }
 
 void ParameterWindow::moveControl(int index) {

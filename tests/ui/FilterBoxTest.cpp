@@ -241,7 +241,21 @@ private slots:
                     }
                     settle();
                     QVERIFY2(filter->getParameter(i) == end, filter->getName());
-                    if (rows[i].valueText) QCOMPARE(rows[i].valueText->text(), text(filter, i));
+                    if (rows[i].valueText) {
+                        // The whole text is shown, or as much as fits and the rest in the
+                        // tooltip; it never runs past the window's edge or over its name.
+                        const QLabel* value = rows[i].valueText;
+                        QCOMPARE(value->toolTip(), text(filter, i));
+                        const QString shown = value->text();
+                        if (shown != value->toolTip())
+                            QVERIFY2(shown.endsWith(QChar(0x2026)) && value->toolTip().startsWith(shown.chopped(1)),
+                                     qPrintable(shown));
+                        QVERIFY(value->geometry().right() < value->parentWidget()->width());
+                        if (rows[i].nameLabel)
+                            QVERIFY2(rows[i].nameLabel->x() + rows[i].nameLabel->fontMetrics().horizontalAdvance(
+                                                                  rows[i].nameLabel->text()) <= value->x(),
+                                     qPrintable(shown));
+                    }
                 }
             }
         }

@@ -8,11 +8,14 @@
 #include "ui/ErrorBox.h"
 #include "ui/HelpWindow.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 
 #include <thread>
 
@@ -52,7 +55,14 @@ private slots:
         QCOMPARE(program.window()->size(), du.size(404, 146));
         QWidget* control = program.control(id);
         QVERIFY(control);
-        QCOMPARE(control->geometry(), du.rect(units.x(), units.y(), units.width(), units.height()));
+        const QRect expected = du.rect(units.x(), units.y(), units.width(), units.height());
+        if (qobject_cast<QLabel*>(control)) { // captions may grow to the right to show their text
+            QCOMPARE(control->geometry().topLeft(), expected.topLeft());
+            QCOMPARE(control->height(), expected.height());
+            QVERIFY(control->width() >= expected.width());
+        } else {
+            QCOMPARE(control->geometry(), expected);
+        }
         QCOMPARE(control->isVisibleTo(program.window()), visible);
         // Every panel control lies inside its frame.
         const std::pair<int, int> inside[] = {{1001, 1048}, {1019, 1048}, {1021, 1048}, {1027, 1048}, {1002, 1051},
@@ -61,6 +71,44 @@ private slots:
         for (auto [child, frame] : inside)
             QVERIFY2(program.control(frame)->geometry().contains(program.control(child)->geometry()),
                      qPrintable(QString::number(child)));
+    }
+
+    // Whatever the desktop's font size, the window's captions and check
+    // boxes show their whole text and no two of them overlap.
+    void captionsShowTheirWholeText_data() {
+        QTest::addColumn<int>("points");
+        for (int points : {8, 10, 14}) QTest::addRow("%d pt", points) << points;
+    }
+    void captionsShowTheirWholeText() {
+        QFETCH(int, points);
+        const QFont before = QApplication::font();
+        QFont font = before;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        {
+            ProgramUnderTest program;
+            QVERIFY(program.started);
+            std::vector<QWidget*> texts;
+            for (QWidget* widget : program.window()->findChildren<QWidget*>()) {
+                if (!widget->isVisibleTo(program.window())) continue;
+                QString text;
+                int room = widget->width();
+                if (auto* label = qobject_cast<QLabel*>(widget)) {
+                    text = label->text();
+                } else if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+                    text = box->text();
+                    room -= box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box);
+                }
+                if (text.isEmpty()) continue;
+                QVERIFY2(widget->fontMetrics().horizontalAdvance(text) <= room, qPrintable(text));
+                texts.push_back(widget);
+            }
+            for (QWidget* a : texts)
+                for (QWidget* b : texts)
+                    QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
+                             qPrintable(a->objectName() + QStringLiteral(" / ") + b->objectName()));
+        }
+        QApplication::setFont(before);
     }
 
     void escEndsTheProgramWithCodeZero() {
