@@ -95,7 +95,13 @@ void SndFileFormat::fromSndFile(int word) {
         bitsPerSample = 32;
         floating = true;
         break;
-    default: bitsPerSample = 32; break;
+    // Compressed samples: as many bits as they decode to, 16 for the
+    // telephone and ADPCM codecs.
+    case SF_FORMAT_DWVW_24:
+    case SF_FORMAT_ALAC_20:
+    case SF_FORMAT_ALAC_24: bitsPerSample = 24; break;
+    case SF_FORMAT_ALAC_32: bitsPerSample = 32; break;
+    default: bitsPerSample = 16; break;
     }
 }
 
@@ -113,7 +119,7 @@ std::string SndFileFormat::describe() const {
         } else if (subtype < SF_FORMAT_PCM_S8 || subtype > SF_FORMAT_DOUBLE) {
             SF_FORMAT_INFO info{};
             info.format = subtype;
-            samples = sf_command(nullptr, SFC_GET_FORMAT_SUBTYPE, &info, sizeof info) == 0 && info.name
+            samples = sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) == 0 && info.name
                           ? info.name
                           : "samples of another kind";
         }

@@ -38,7 +38,7 @@ public:
     // than 16 bits); 0 when the container cannot hold the sample type.
     int toSndFile() const;
     // Container, sample type and extensible flag from what libsndfile says a
-    // file holds. Sample types other than PCM and float are read as 32 bits.
+    // file holds. Compressed samples count as the bits they decode to.
     void fromSndFile(int sndFileFormat);
     // Whether the container holds the sample type (FLAC: 8 to 24 bits).
     bool canHold() const;

@@ -1,5 +1,7 @@
 #include "render/RenderOptions.h"
 
+#include "io/SndFileFormat.h"
+
 #include <cstdlib>
 
 namespace sonabel {
@@ -32,7 +34,10 @@ const char* RenderOptions::usage() {
            "      --describe NAME     a filter's parameters: range, default, every value text of a choice\n"
            "      --steps             with --describe, every step of a slider too\n"
            "      --chunk FRAMES      chunk size (default 1024)\n"
-           "      --bits 8|16         sample size of the output (default: the input's)\n"
+           "      --bits 8|16|24|32|float\n"
+           "                          sample type of the output (default: the input's)\n"
+           "      --format wav|flac|aiff\n"
+           "                          container of the output (default: OUTPUT's extension, else wav)\n"
            "      --reference CLEAN   print the SNR of INPUT and of OUTPUT against CLEAN, and the gain in dB\n"
            "  -q, --quiet             no progress bar\n"
            "      --list-devices      the soundcard outputs and inputs, numbered for --device\n"
@@ -109,8 +114,15 @@ bool RenderOptions::parse(int argc, char** argv, std::string& error) {
             }
         } else if (arg == "--bits") {
             if (!value(v)) return false;
-            if (!parseInt(v, bits) || (bits != 8 && bits != 16)) {
-                error = "--bits takes 8 or 16, not \"" + v + "\"";
+            if (!SndFileFormat::parseSampleType(v, bits, floatSamples)) {
+                error = "--bits takes 8, 16, 24, 32 or float, not \"" + v + "\"";
+                return false;
+            }
+        } else if (arg == "--format") {
+            SndFileFormat::Container c;
+            if (!value(container)) return false;
+            if (!SndFileFormat::parseContainer(container, c)) {
+                error = "--format takes wav, flac or aiff, not \"" + container + "\"";
                 return false;
             }
         } else if (arg == "--reference") {
