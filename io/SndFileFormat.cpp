@@ -58,8 +58,9 @@ int SndFileFormat::toSndFile() const {
     int major = SF_FORMAT_WAV;
     if (container == Flac) major = SF_FORMAT_FLAC;
     if (container == Aiff) major = SF_FORMAT_AIFF;
-    // Windows wants the extensible header beyond 2 channels or 16 bits.
-    if (container == Wave && (channels > 2 || bitsPerSample > 16)) major = SF_FORMAT_WAVEX;
+    // Windows wants the extensible header beyond 2 channels or 16 bits of
+    // PCM; float has a tag of its own.
+    if (container == Wave && (channels > 2 || (bitsPerSample > 16 && !floating))) major = SF_FORMAT_WAVEX;
     int subtype = SF_FORMAT_FLOAT;
     if (!floating) {
         switch (bitsPerSample) {

@@ -34,8 +34,8 @@ public:
     bool isSigned() const override { return !(container == Wave && bitsPerSample == 8 && !floating); }
 
     // libsndfile's format word for writing this format (container, sample
-    // type, and the extensible WAVE header for more than 2 channels or more
-    // than 16 bits); 0 when the container cannot hold the sample type.
+    // type, and the extensible WAVE header for more than 2 channels or PCM
+    // of more than 16 bits); 0 when the container cannot hold the type.
     int toSndFile() const;
     // Container, sample type and extensible flag from what libsndfile says a
     // file holds. Compressed samples count as the bits they decode to.

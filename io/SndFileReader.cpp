@@ -21,8 +21,8 @@ constexpr double intScale = 1.0 / 2147483648.0;
 // "System error : No such file or directory." -> "No such file or directory",
 // as the system says it elsewhere in the log.
 void plainReason(const char* text, char* out, size_t capacity) {
-    const char* head = "System error : ";
-    if (std::strncmp(text, head, std::strlen(head)) == 0) text += std::strlen(head);
+    for (const char* head : {"System error : ", "Error : "})
+        if (std::strncmp(text, head, std::strlen(head)) == 0) text += std::strlen(head);
     std::snprintf(out, capacity, "%s", text);
     const size_t n = std::strlen(out);
     if (n > 0 && out[n - 1] == '.') out[n - 1] = 0;

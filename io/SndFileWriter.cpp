@@ -14,8 +14,8 @@ namespace sonabel {
 namespace {
 
 void plainReason(const char* text, char* out, size_t capacity) {
-    const char* head = "System error : ";
-    if (std::strncmp(text, head, std::strlen(head)) == 0) text += std::strlen(head);
+    for (const char* head : {"System error : ", "Error : "})
+        if (std::strncmp(text, head, std::strlen(head)) == 0) text += std::strlen(head);
     std::snprintf(out, capacity, "%s", text);
     const size_t n = std::strlen(out);
     if (n > 0 && out[n - 1] == '.') out[n - 1] = 0;
@@ -186,7 +186,7 @@ void SndFileWriter::encode(SampleBuffer& buffer, size_t at, int32_t frames) {
     }
 }
 
-int32_t SndFileWriter::writeOut(int32_t frames) {
+int32_t SndFileWriter::writeOut(int32_t at, int32_t frames) {
     if (frames <= 0) return 0;
     const sf_count_t got = format->floating ? sf_writef_float(file, pendingFloats.data(), frames)
                                             : sf_writef_int(file, pendingInts.data(), frames);
@@ -198,6 +198,12 @@ int32_t SndFileWriter::writeOut(int32_t frames) {
                 std::snprintf(writeError, sizeof writeError, "the disk took only part of the data");
             logError(1, "error: could not write file '%s': %s", getFileName(), writeError);
         }
+        // libsndfile's own count goes on past what the disk took: cut the
+        // file to the whole frames written, so its state, the header it
+        // writes and the length all name what is there.
+        sf_count_t keep = static_cast<sf_count_t>(at) + written;
+        sf_command(file, SFC_FILE_TRUNCATE, &keep, sizeof keep);
+        sf_seek(file, keep, SEEK_SET);
         logError(3, "write: error: only %d frames instead %d frames written to disk", written, frames);
     }
     return written;
@@ -207,7 +213,7 @@ bool SndFileWriter::flush() {
     if (!file || pendingFrames <= 0) return true;
     const int32_t want = pendingFrames;
     pendingFrames = 0;
-    const int32_t got = writeOut(want);
+    const int32_t got = writeOut(position - want, want);
     // The pending frames were counted when they came; only what libsndfile
     // took is in the file.
     position -= want - got;
@@ -255,7 +261,7 @@ void SndFileWriter::write(SampleBuffer& buffer) {
         position += frames;
         if (pendingFrames + frames > capacity) flush();
     } else {
-        position += writeOut(frames);
+        position += writeOut(position, frames);
     }
     if (position > sampleCount) sampleCount = position;
     logTrace(10, "<");

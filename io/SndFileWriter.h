@@ -96,9 +96,9 @@ public:
 private:
     // Encodes the buffer's window into `frames` interleaved frames at `at`.
     void encode(SampleBuffer& buffer, size_t at, int32_t frames);
-    // Writes `frames` frames from the front of the pending buffer; returns
-    // the frames written, reporting a short write.
-    int32_t writeOut(int32_t frames);
+    // Writes `frames` frames from the front of the pending buffer at frame
+    // `at` of the file; returns the frames written, reporting a short write.
+    int32_t writeOut(int32_t at, int32_t frames);
 
     SNDFILE* file = nullptr;
     SndFileFormat* format;
