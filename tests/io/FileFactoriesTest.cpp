@@ -1,5 +1,6 @@
-// The file factories: index 0 makes the WAVE classes, reachable through
-// both of their sides; any other index makes nothing.
+// The file factories: index 0 makes the WAVE classes and index 1 the
+// libsndfile ones, reachable through both of their sides; any other index
+// makes nothing.
 
 #include "core/AudioReader.h"
 #include "core/AudioWriter.h"

@@ -358,6 +358,39 @@ TEST_F(SndFileTest, ARecordingIsCompleteOnDiskAfterEveryChunk) {
     }
 }
 
+// Moving back and writing again overwrites, in a recording and in a
+// render's gathered blocks alike; the length stays the furthest frame.
+TEST_F(SndFileTest, WritingAfterSetPositionOverwrites) {
+    for (bool batched : {false, true}) {
+        SCOPED_TRACE(batched ? "batched" : "one write per chunk");
+        SndFileWriter w;
+        w.setFileName(path("over.aiff").c_str());
+        w.setContainer(Container::Aiff);
+        w.setBitsPerSample(24);
+        w.setAudioFormat(AudioFormat(1, 8000.0f));
+        w.setBatched(batched);
+        w.open();
+        writeFrames(w, 100, 1, 24, false, 50);
+        EXPECT_EQ(w.setPosition(-3), 0);
+        SampleBuffer ones(1, 10);
+        for (int f = 0; f < 10; ++f) ones.getBuffer(0)[f] = 0.25f;
+        w.write(ones);
+        EXPECT_EQ(w.getPosition(), 10);
+        EXPECT_EQ(w.setPosition(500), 100);
+        w.close();
+
+        SndFileReader r;
+        r.setFileName(path("over.aiff").c_str());
+        r.open();
+        ASSERT_EQ(r.getLength(), 100);
+        SampleBuffer b(1, 100);
+        r.read(b, 0, 0.0f);
+        EXPECT_EQ(b.getBuffer(0)[9], 0.25f);
+        EXPECT_EQ(b.getBuffer(0)[10], exactSample(10, 0, 24, false));
+        EXPECT_EQ(b.getBuffer(0)[99], exactSample(99, 0, 24, false));
+    }
+}
+
 // Settings the file cannot take are refused before anything is created,
 // changes while open are refused, and a render gathers its chunks.
 TEST_F(SndFileTest, WriterRefusesWhatItCannotWrite) {
