@@ -3,6 +3,8 @@
 #include "io/SndFileReader.h"
 #include "io/WaveFileReader.h"
 
+#include <cstdint>
+
 namespace sonabel {
 
 InputFile::InputFile() = default;
@@ -35,7 +37,10 @@ int32_t InputFile::getLength() const { return wave ? wave->getLength() : other->
 
 int64_t InputFile::getDataBytes() const {
     if (wave) return wave->getDataBytes();
-    return other->getFrameCount() * other->getFileFormat()->getBytesPerFrame();
+    // A stream of unknown length claims the most frames there can be.
+    const int64_t frames = other->getFrameCount();
+    const int64_t frameBytes = other->getFileFormat()->getBytesPerFrame();
+    return frameBytes > 0 && frames > INT64_MAX / frameBytes ? INT64_MAX : frames * frameBytes;
 }
 
 bool InputFile::beyondReach() const {
