@@ -8,7 +8,7 @@ CMAKE_ARGS ?=
 
 # Debian packages the build, the tests and the demo need.
 PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev \
-            librtaudio-dev libasound2-dev jackd2 qt6-base-dev \
+            librtaudio-dev libasound2-dev libsndfile1-dev jackd2 qt6-base-dev \
             libgtest-dev libgmock-dev libbenchmark-dev \
             sox libsox-fmt-all espeak-ng python3 python3-numpy python3-scipy python3-pywt \
             xvfb xauth procps desktop-file-utils

@@ -36,9 +36,16 @@ protected:
     bool hasName = false;
 };
 
-// File type 0 is the only type (WAVE). Any other index gives null. The
+// File type 0 is WAVE of 8 and 16 bits; type 1 is libsndfile (every other
+// sample size, extensible WAVE, FLAC, AIFF). Any other index gives null. The
 // caller owns the result.
 AudioFile* createFileReader(int fileType);
 AudioFile* createFileWriter(int fileType);
+// The reader for a file, not yet opened: the WAVE reader for what it plays,
+// and for a RIFF WAVE file that libsndfile cannot read either (its report
+// names the format); libsndfile's for everything else. When libsndfile
+// takes a file the WAVE reader would refuse, handover says so in one line
+// ("in.wav: 24-bit PCM, reading it through libsndfile"); else it is empty.
+AudioFile* createFileReaderFor(const char* fileName, std::string& handover);
 
 } // namespace sonabel

@@ -1,5 +1,6 @@
-// The file factories: index 0 makes the WAVE classes, reachable through
-// both of their sides; any other index makes nothing.
+// The file factories: index 0 makes the WAVE classes and index 1 the
+// libsndfile ones, reachable through both of their sides; any other index
+// makes nothing.
 
 #include "core/AudioReader.h"
 #include "core/AudioWriter.h"
@@ -34,7 +35,7 @@ TEST(FileFactoriesTest, IndexZeroIsWave) {
 }
 
 TEST(FileFactoriesTest, OtherIndicesMakeNothing) {
-    for (int index : {1, 2, -1}) {
+    for (int index : {2, -1}) {
         EXPECT_EQ(createFileReader(index), nullptr) << index;
         EXPECT_EQ(createFileWriter(index), nullptr) << index;
     }

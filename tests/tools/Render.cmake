@@ -15,3 +15,8 @@ add_test(NAME RendererWaveletAliasesPywtOracle
 set_tests_properties(RendererWaveletAliasesPywtOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)
 # Expected listings, compared byte for byte.
 target_compile_definitions(${name} PRIVATE SONABEL_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tools/golden")
+# Formats through libsndfile: empty-chain renders against sox's samples,
+# soxi on every output, the handover line and the clip count.
+add_test(NAME RendererFormatsSoxOracle
+         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/format_oracle.py $<TARGET_FILE:sonabel-render>)
+set_tests_properties(RendererFormatsSoxOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)

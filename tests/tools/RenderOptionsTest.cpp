@@ -65,7 +65,9 @@ TEST(RenderOptionsTest, UsageErrorsSayWhatIsWrong) {
     } cases[] = {
         {{"in.wav"}, "expected INPUT.wav and OUTPUT.wav (try --help)"},
         {{"a", "b", "c"}, "expected INPUT.wav and OUTPUT.wav (try --help)"},
-        {{"a", "b", "--bits", "24"}, "--bits takes 8 or 16, not \"24\""},
+        {{"a", "b", "--bits", "12"}, "--bits takes 8, 16, 24, 32 or float, not \"12\""},
+        {{"a", "b", "--bits", "Float"}, "--bits takes 8, 16, 24, 32 or float, not \"Float\""},
+        {{"a", "b", "--format", "mp3"}, "--format takes wav, flac or aiff, not \"mp3\""},
         {{"a", "b", "--chunk", "10"}, "--chunk takes a number of frames from 11 to 1048576, not \"10\""},
         {{"a", "b", "--chunk", "1k"}, "--chunk takes a number of frames from 11 to 1048576, not \"1k\""},
         {{"a", "b", "--chain"}, "option --chain needs a value"},

@@ -113,8 +113,9 @@ TEST_F(RendererTest, FailuresGiveOneLineAndTheRightStatus) {
         chain << "Delay\nDelay | Volume = 3\n";
     }
     fs::create_directory("a-dir");
-    // A-law and float with sample sizes the PCM decoder would take, and a
-    // rate of 0: none of them may render as noise.
+    // Float with a sample size the PCM decoder would take (libsndfile
+    // refuses it too), and a rate of 0: neither may render as noise. A-law
+    // is libsndfile's to decode.
     writeFile("alaw.wav", Wav().riff().tag("fmt ").u32(16).u16(6).u16(1).u32(8000).u32(8000).u16(1).u16(8)
                               .data(Bytes(100, 0xD5)).done());
     writeFile("float.wav", Wav().riff().tag("fmt ").u32(16).u16(3).u16(1).u32(8000).u32(16000).u16(2).u16(16)
@@ -133,9 +134,6 @@ TEST_F(RendererTest, FailuresGiveOneLineAndTheRightStatus) {
         {{"in.wav", "out.wav", "-c", "a-dir"}, 1, "sonabel-render: cannot read the chain file a-dir: Is a directory\n"},
         {{"in.wav", "out.wav", "-f", ""}, 2, "sonabel-render: --filter '': empty filter\n"},
         {{"in.wav", "out.wav", "-f", "  # nothing"}, 2, "sonabel-render: --filter '  # nothing': empty filter\n"},
-        {{"alaw.wav", "out.wav"},
-         1,
-         "sonabel-render: WaveFileReader::readFormatChunk: unsupported format tag 0x0006 (A-law)\n"},
         {{"float.wav", "out.wav"},
          1,
          "sonabel-render: WaveFileReader::readFormatChunk: unsupported format tag 0x0003 (IEEE float)\n"},
@@ -155,6 +153,10 @@ TEST_F(RendererTest, FailuresGiveOneLineAndTheRightStatus) {
         EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
         EXPECT_FALSE(fs::exists("out.wav")) << c.args[0] << ": nothing is written";
     }
+    // A-law 0xD5 is the smallest positive step, 8 of 32768.
+    EXPECT_EQ(render({"-q", "alaw.wav", "out.wav"}), 0) << err.str();
+    EXPECT_EQ(err.str(), "sonabel-render: alaw.wav: A-Law, reading it through libsndfile\n");
+    EXPECT_EQ(run("sox '" + path("out.wav") + "' -t raw -e signed -b 16 - | od -An -v -td2 -w2 | sort -u"), "      8\n");
     EXPECT_EQ(render({"in.wav", "/nonexistent-dir/out.wav"}), 1);
     EXPECT_NE(err.str().find("/nonexistent-dir/out.wav"), std::string::npos) << err.str();
 }

@@ -11,9 +11,9 @@
 #include "io/AudioOutputDevice.h"
 #include "io/NullPlaybackRing.h"
 #include "io/RtAudioStream.h"
-#include "io/WaveFileReader.h"
-#include "io/WaveFileWriter.h"
 #include "render/FrameLimitWriter.h"
+#include "render/InputFile.h"
+#include "render/OutputFile.h"
 #include "render/LogErrors.h"
 #include "render/RenderLoadMonitor.h"
 #include "render/RenderOptions.h"
@@ -119,7 +119,7 @@ int LivePlayer::run() {
 
     DeviceCounter counter;
     std::unique_ptr<AudioInputDevice> capture;
-    std::unique_ptr<WaveFileReader> file;
+    std::unique_ptr<InputFile> file;
     AudioReader* source;
     double rate;
     int64_t total;
@@ -131,17 +131,18 @@ int LivePlayer::run() {
         total = static_cast<int64_t>(options.captureSeconds * rate + 0.5);
         source = capture.get();
     } else {
-        file = std::make_unique<WaveFileReader>();
-        file->setFileName(options.input.c_str());
-        file->open();
+        file = std::make_unique<InputFile>();
+        std::string handover;
+        file->open(options.input, handover);
+        if (!handover.empty()) err << "sonabel-render: " << handover << "\n";
         if (!errors.none() || !file->isOpen()) return failed("cannot read " + options.input);
-        rate = file->getFileFormat()->sampleRate > 0.0f ? file->getFileFormat()->sampleRate : 44100.0;
+        rate = file->format().sampleRate > 0.0f ? file->format().sampleRate : 44100.0;
         total = file->getLength();
-        source = file.get();
+        source = file->reader();
     }
 
     std::unique_ptr<AudioOutputDevice> playback;
-    std::unique_ptr<WaveFileWriter> recording;
+    std::unique_ptr<OutputFile> recording;
     std::unique_ptr<FrameLimitWriter> limited;
     if (options.play) {
         playback.reset(createOutputDevice(0));
@@ -149,11 +150,16 @@ int LivePlayer::run() {
         playback->addListener(&counter);
     }
     if (!options.output.empty()) {
-        recording = std::make_unique<WaveFileWriter>();
-        recording->setFileName(options.output.c_str());
+        recording = std::make_unique<OutputFile>();
+        std::string note, error;
+        if (!recording->choose(options.output, options.container, options.bits, options.floatSamples,
+                               file ? file->format().bitsPerSample : 16, file && file->isFloat(), note, error)) {
+            err << "sonabel-render: " << error << "\n";
+            return 2;
+        }
+        if (!note.empty()) err << "sonabel-render: warning: " << note << "\n";
+        recording->setFileName(options.output);
         recording->setAudioFormat(*source->getAudioFormat());
-        if (options.bits) recording->setBitsPerSample(options.bits);
-        else if (file) recording->setBitsPerSample(file->getFileFormat()->bitsPerSample);
         recording->open();
         if (!errors.none() || !recording->isOpen()) return failed("cannot write " + options.output);
         limited = std::make_unique<FrameLimitWriter>(recording.get(), total);

@@ -1,5 +1,7 @@
 #include "render/RenderOptions.h"
 
+#include "io/SndFileFormat.h"
+
 #include <cstdlib>
 
 namespace sonabel {
@@ -21,8 +23,9 @@ const char* RenderOptions::usage() {
     return "Usage: sonabel-render [options] INPUT.wav OUTPUT.wav\n"
            "       sonabel-render --play [options] INPUT.wav [OUTPUT.wav]\n"
            "       sonabel-render --capture SECONDS [--play] [options] - [OUTPUT.wav]\n"
-           "Runs a filter chain over a WAVE file, chunk by chunk, exactly as the live\n"
-           "program would play it, and writes the result as a WAVE file of the same length.\n"
+           "Runs a filter chain over a sound file (WAVE, FLAC, AIFF, ...), chunk by chunk,\n"
+           "exactly as the live program would play it, and writes the result, of the same\n"
+           "length, as the input's sample type unless --bits and --format say otherwise.\n"
            "\n"
            "  -c, --chain FILE        append the filters of FILE (one filter per line)\n"
            "  -f, --filter 'FILTER'   append one filter, same syntax as a chain line; -c and -f\n"
@@ -32,7 +35,10 @@ const char* RenderOptions::usage() {
            "      --describe NAME     a filter's parameters: range, default, every value text of a choice\n"
            "      --steps             with --describe, every step of a slider too\n"
            "      --chunk FRAMES      chunk size (default 1024)\n"
-           "      --bits 8|16         sample size of the output (default: the input's)\n"
+           "      --bits 8|16|24|32|float\n"
+           "                          sample type of the output (default: the input's)\n"
+           "      --format wav|flac|aiff\n"
+           "                          container of the output (default: OUTPUT's extension, else wav)\n"
            "      --reference CLEAN   print the SNR of INPUT and of OUTPUT against CLEAN, and the gain in dB\n"
            "  -q, --quiet             no progress bar\n"
            "      --list-devices      the soundcard outputs and inputs, numbered for --device\n"
@@ -109,8 +115,15 @@ bool RenderOptions::parse(int argc, char** argv, std::string& error) {
             }
         } else if (arg == "--bits") {
             if (!value(v)) return false;
-            if (!parseInt(v, bits) || (bits != 8 && bits != 16)) {
-                error = "--bits takes 8 or 16, not \"" + v + "\"";
+            if (!SndFileFormat::parseSampleType(v, bits, floatSamples)) {
+                error = "--bits takes 8, 16, 24, 32 or float, not \"" + v + "\"";
+                return false;
+            }
+        } else if (arg == "--format") {
+            SndFileFormat::Container c;
+            if (!value(container)) return false;
+            if (!SndFileFormat::parseContainer(container, c)) {
+                error = "--format takes wav, flac or aiff, not \"" + container + "\"";
                 return false;
             }
         } else if (arg == "--reference") {

@@ -29,6 +29,8 @@ struct RenderOptions {
     std::string reference;
     int chunkFrames = 1024;
     int bits = 0; // 0: the input's
+    bool floatSamples = false; // --bits float (bits is 32)
+    std::string container;     // --format; empty: the output's extension
     bool quiet = false;
     // The live path: the soundcard output plays the chain (and is the clock),
     // and/or the soundcard input is the source for that many seconds.

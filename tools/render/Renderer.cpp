@@ -3,12 +3,13 @@
 #include "engine/AudioMixer.h"
 #include "engine/AudioSynchronizer.h"
 #include "filters/AudioFilter.h"
-#include "io/WaveFileReader.h"
-#include "io/WaveFileWriter.h"
+#include "io/WaveFileFormat.h"
 #include "render/ChainCheck.h"
 #include "render/FrameLimitWriter.h"
+#include "render/InputFile.h"
 #include "render/LivePlayer.h"
 #include "render/LogErrors.h"
+#include "render/OutputFile.h"
 #include "render/RenderLoadMonitor.h"
 #include "render/SignalToNoise.h"
 #include "render/TemporaryOutput.h"
@@ -72,13 +73,6 @@ std::string reasonOf(const std::string& message) {
 std::string formatText(const WaveFileFormat& f) {
     return format("%g Hz", static_cast<double>(f.sampleRate)) + ", " + std::to_string(f.channels) +
            (f.channels == 1 ? " channel" : " channels");
-}
-
-// Positions are 32-bit: beyond 2 GB a reader stops. Better no output than
-// one that silently ends early.
-bool beyondReach(WaveFileReader& reader) {
-    const int frameBytes = reader.getFileFormat()->getBytesPerFrame();
-    return frameBytes > 0 && reader.getDataBytes() / frameBytes > reader.getLength();
 }
 
 const char* const tooLarge =
@@ -266,25 +260,35 @@ int Renderer::render() {
     if (!buildChain(status)) return status;
 
     LogErrors errors;
-    WaveFileReader reader;
-    reader.setFileName(options.input.c_str());
-    reader.open();
-    if (!errors.first().empty() || !reader.isOpen()) {
+    InputFile input;
+    std::string note;
+    input.open(options.input, note);
+    if (!note.empty()) err << "sonabel-render: " << note << "\n";
+    if (!errors.first().empty() || !input.isOpen()) {
         fail(errors.first().empty() ? "cannot read " + options.input : errors.first());
         return 1;
     }
-    const WaveFileFormat inputFormat = *reader.getFileFormat();
-    const int64_t total = reader.getLength();
+    AudioReader& reader = *input.reader();
+    const WaveFileFormat inputFormat = input.format();
+    const int64_t total = input.getLength();
     const double rate = inputFormat.sampleRate > 0.0f ? inputFormat.sampleRate : 44100.0;
-    if (beyondReach(reader)) {
-        fail(options.input + " holds " + std::to_string(reader.getDataBytes()) + tooLarge);
+    // Positions are 32-bit: better no output than one that silently ends early.
+    if (input.beyondReach()) {
+        fail(options.input + " holds " + std::to_string(input.getDataBytes()) + tooLarge);
         return 1;
     }
     if (!options.reference.empty() && !checkReference(inputFormat, total, status)) return status;
+    OutputFile writer;
+    std::string error;
+    if (!writer.choose(options.output, options.container, options.bits, options.floatSamples,
+                       inputFormat.bitsPerSample, input.isFloat(), note, error)) {
+        fail(error);
+        return 2;
+    }
+    if (!note.empty()) err << "sonabel-render: warning: " << note << "\n";
 
     // From before the temporary file exists until it is renamed or removed.
     StopSignals signals;
-    std::string error;
     TemporaryOutput output(options.output);
     if (!output.create(error)) {
         fail("cannot write " + options.output + ": " + error);
@@ -292,10 +296,8 @@ int Renderer::render() {
     }
     // The output keeps the input's channels and rate; the engine's chunk may
     // have more channels (never fewer than 2), and the writer takes the first.
-    WaveFileWriter writer;
-    writer.setFileName(output.path().c_str());
+    writer.setFileName(output.path());
     writer.setAudioFormat(inputFormat);
-    writer.setBitsPerSample(options.bits ? options.bits : inputFormat.bitsPerSample);
     // The temporary file and the rename protect the user: no need to hand
     // every chunk to the system on its own.
     writer.setBatched(true);
@@ -332,7 +334,7 @@ int Renderer::render() {
         while (done < total && !stopSignal) {
             sync.ticked(chunk);
             done = done + chunk < total ? done + chunk : total;
-            if (reader.getReadErrorFrame() >= 0 || *writer.getWriteError() || !errors.none()) break;
+            if (input.getReadErrorFrame() >= 0 || *writer.getWriteError() || !errors.none()) break;
             if (showProgress) {
                 auto now = std::chrono::steady_clock::now();
                 if (now - lastDrawn > std::chrono::milliseconds(100)) {
@@ -349,8 +351,8 @@ int Renderer::render() {
         }
         writer.flush(); // a disk that fills now still counts as a write error
         written = writer.getLength();
-        readErrorFrame = reader.getReadErrorFrame(); // close forgets them
-        readError = reader.getReadError();
+        readErrorFrame = input.getReadErrorFrame(); // close forgets them
+        readError = input.getReadError();
         writeError = writer.getWriteError();
         sync.stop(); // closes the writer: the header states what the file holds
         monitor.collect();
@@ -390,6 +392,8 @@ int Renderer::render() {
         return failed;
     }
 
+    if (writer.getClipped() > 0)
+        err << "sonabel-render: warning: " << options.output << ": clipped " << writer.getClipped() << " samples\n";
     for (AudioFilter* f : chain) f->inputEnded(); // final figures over the whole input
     if (!output.commit(error)) {
         fail("cannot write " + options.output + ": " + error);
@@ -407,20 +411,21 @@ int Renderer::render() {
 
 bool Renderer::checkReference(const WaveFileFormat& inputFormat, int64_t inputFrames, int& status) {
     LogErrors errors;
-    WaveFileReader reference;
-    reference.setFileName(options.reference.c_str());
-    reference.open();
+    InputFile reference;
+    std::string note;
+    reference.open(options.reference, note);
+    if (!note.empty()) err << "sonabel-render: " << note << "\n";
     if (!errors.none() || !reference.isOpen()) {
         fail("--reference: " + (errors.none() ? "cannot read " + options.reference : errors.first()));
         status = 1;
         return false;
     }
-    if (beyondReach(reference)) {
+    if (reference.beyondReach()) {
         fail("--reference " + options.reference + " holds " + std::to_string(reference.getDataBytes()) + tooLarge);
         status = 1;
         return false;
     }
-    const WaveFileFormat& f = *reference.getFileFormat();
+    const WaveFileFormat& f = reference.format();
     if (f.sampleRate != inputFormat.sampleRate || f.channels != inputFormat.channels) {
         fail("--reference " + options.reference + " has " + formatText(f) + " and " + options.input + " " +
              formatText(inputFormat) + "; only files of one rate and channel count can be compared");

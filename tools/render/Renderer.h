@@ -1,7 +1,8 @@
 #pragma once
-// sonabel-render's work: reads INPUT with a WaveFileReader into an
-// AudioMixer that runs the chain, and ticks an AudioSynchronizer as fast as
-// the machine allows into a WaveFileWriter. These are the objects the live
+// sonabel-render's work: reads INPUT with the file reader the factories
+// choose (InputFile) into an AudioMixer that runs the chain, and ticks an
+// AudioSynchronizer as fast as the machine allows into the file writer of
+// the chosen format (OutputFile). These are the objects the live
 // program uses, so the output is what it would have played for the same file
 // and chunk size. The last chunk is cut so the output has the input's length.
 //

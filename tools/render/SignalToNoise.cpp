@@ -1,7 +1,9 @@
 #include "render/SignalToNoise.h"
 
 #include "core/SampleBuffer.h"
-#include "io/WaveFileReader.h"
+#include "core/AudioReader.h"
+#include "core/AudioFormat.h"
+#include "render/InputFile.h"
 #include "render/LogErrors.h"
 
 #include <algorithm>
@@ -12,15 +14,16 @@ namespace sonabel {
 
 bool SignalToNoise::load(const std::string& path, Channels& channels, std::string& error) {
     LogErrors errors;
-    WaveFileReader reader;
-    reader.setFileName(path.c_str());
-    reader.open();
-    if (!errors.first().empty() || !reader.isOpen()) {
+    InputFile file;
+    std::string handover; // said when the file was first read
+    file.open(path, handover);
+    if (!errors.first().empty() || !file.isOpen()) {
         error = errors.first().empty() ? "cannot read " + path : errors.first();
         return false;
     }
+    AudioReader& reader = *file.reader();
     const int count = reader.getAudioFormat()->channels;
-    const int length = reader.getLength();
+    const int length = file.getLength();
     channels.assign(static_cast<size_t>(count), std::vector<float>(static_cast<size_t>(length)));
     const int chunk = 65536;
     SampleBuffer buffer(count, chunk);

@@ -14,7 +14,7 @@ class SignalToNoise {
 public:
     using Channels = std::vector<std::vector<float>>;
 
-    // Decodes a whole WAVE file; false with a message when it can't be read.
+    // Decodes a whole file (any format the renderer reads); false with a message when it can't be read.
     static bool load(const std::string& path, Channels& channels, std::string& error);
     // In dB; +inf for identical signals, -inf for a silent clean signal.
     static double measure(const Channels& clean, const Channels& test);
