@@ -10,7 +10,9 @@
 #include "render/LivePlayer.h"
 #include "render/LogErrors.h"
 #include "render/RenderLoadMonitor.h"
+#include "render/RenderReport.h"
 #include "render/SignalToNoise.h"
+#include "render/StreamSpool.h"
 #include "render/TemporaryOutput.h"
 
 #include <cerrno>
@@ -125,9 +127,10 @@ Renderer::~Renderer() {
 void Renderer::fail(const std::string& message) { err << "sonabel-render: " << message << "\n"; }
 
 int Renderer::run() {
-    LogErrors quiet; // the log's lines stay in log.txt
+    LogErrors quiet; // the log's lines stay in the log file
     switch (options.action) {
     case RenderOptions::Action::Help: out << RenderOptions::usage(); return 0;
+    case RenderOptions::Action::Version: out << RenderOptions::version() << "\n"; return 0;
     case RenderOptions::Action::ListFilters: return listFilters();
     case RenderOptions::Action::Describe: return describe();
     case RenderOptions::Action::ListDevices: return LivePlayer::listDevices(out);
@@ -138,16 +141,31 @@ int Renderer::run() {
     const std::pair<const std::string*, const char*> sources[] = {{&options.input, "input"},
                                                                   {&options.reference, "--reference"}};
     for (const auto& [name, role] : sources) {
-        if (!options.output.empty() && !name->empty() && TemporaryOutput::sameFile(options.output, *name)) {
+        if (!options.output.empty() && !options.outputIsStdout() && !name->empty() && *name != "-" &&
+            TemporaryOutput::sameFile(options.output, *name)) {
             fail("the output " + options.output + " is the same file as the " + role + " " + *name +
                  "; give another output name");
             return 2;
         }
     }
+    // A stream from a pipe, read to its end before anything starts.
+    StreamSpool inputSpool;
+    inputPath = options.input;
+    if (options.input == "-") {
+        std::string error;
+        if (!inputSpool.create(error) || !inputSpool.readStandardInput(error)) {
+            fail("cannot read standard input: " + error);
+            return 1;
+        }
+        inputPath = inputSpool.path();
+    }
     if (!options.isLive()) return render();
     int status = 0;
     if (!buildChain(status)) return status;
-    LivePlayer player(options, chain, out, err);
+    RenderOptions live = options;
+    live.input = inputPath;
+    // Its summary is a report: on stderr unless --stats.
+    LivePlayer player(live, chain, options.stats ? out : err, err);
     player.showStatus = showProgress;
     return player.run();
 }
@@ -267,7 +285,7 @@ int Renderer::render() {
 
     LogErrors errors;
     WaveFileReader reader;
-    reader.setFileName(options.input.c_str());
+    reader.setFileName(inputPath.c_str());
     reader.open();
     if (!errors.first().empty() || !reader.isOpen()) {
         fail(errors.first().empty() ? "cannot read " + options.input : errors.first());
@@ -285,7 +303,14 @@ int Renderer::render() {
     // From before the temporary file exists until it is renamed or removed.
     StopSignals signals;
     std::string error;
-    TemporaryOutput output(options.output);
+    // Standard output gets the finished file, written in a file of ours first.
+    StreamSpool outputSpool;
+    if (options.outputIsStdout() && !outputSpool.create(error)) {
+        fail("cannot write standard output: " + error);
+        return 1;
+    }
+    const std::string outputPath = options.outputIsStdout() ? outputSpool.path() : options.output;
+    TemporaryOutput output(outputPath);
     if (!output.create(error)) {
         fail("cannot write " + options.output + ": " + error);
         return 1;
@@ -307,6 +332,8 @@ int Renderer::render() {
     FrameLimitWriter limited(&writer, total);
 
     RenderLoadMonitor monitor(chain);
+    // Samples that hit full scale: the clip counter's total, 0 until there is one.
+    const int64_t clipped = 0;
     int64_t done = 0;
     int64_t written = 0;
     int64_t readErrorFrame = -1;
@@ -377,11 +404,13 @@ int Renderer::render() {
         failed = 128 + static_cast<int>(stopSignal);
     }
     if (!problem.empty()) {
-        const bool existed = ::access(options.output.c_str(), F_OK) == 0;
+        const bool existed = ::access(outputPath.c_str(), F_OK) == 0;
         // After a read error the last chunk holds silence that is not in the
         // input: nothing of it is kept; nor is a file without frames.
-        if (readErrorFrame >= 0 || written == 0) output.discard();
-        if (output.keepIfNew())
+        if (readErrorFrame >= 0 || written == 0 || options.outputIsStdout()) output.discard();
+        if (options.outputIsStdout())
+            problem += "; nothing was written to standard output";
+        else if (output.keepIfNew())
             problem += "; the first " + std::to_string(written) + " frames (" +
                        format("%.3f s", static_cast<double>(written) / rate) + ") are kept in " + options.output;
         else
@@ -391,17 +420,39 @@ int Renderer::render() {
     }
 
     for (AudioFilter* f : chain) f->inputEnded(); // final figures over the whole input
-    if (!output.commit(error)) {
-        fail("cannot write " + options.output + ": " + error);
+    if (!output.commit(error) || (options.outputIsStdout() && !outputSpool.writeStandardOutput(error))) {
+        fail("cannot write " + (options.outputIsStdout() ? std::string("standard output") : options.output) + ": " +
+             error);
         return 1;
     }
-    const double seconds = static_cast<double>(total) / rate;
-    out << "Rendered " << total << " frames (" << format("%.3f s", seconds) << ") in " << format("%.3f s", wall)
-        << " wall time: " << (wall > 0.0 ? format("%.1f", seconds / wall) : std::string("inf")) << " \u00d7 real time\n";
-    monitor.printLoads(out, chunk, rate);
-    monitor.printMeasuredValues(out);
 
-    if (!options.reference.empty()) return printSignalToNoise();
+    RenderReport report;
+    report.input = options.input;
+    report.output = options.output;
+    report.frames = total;
+    report.sampleRate = rate;
+    report.wallSeconds = wall;
+    report.chunkFrames = chunk;
+    report.clipped = clipped;
+    if (!options.reference.empty()) {
+        report.reference = options.reference;
+        if (!measureSignalToNoise(outputPath, report)) return 1;
+    }
+    // stdout carries the data; the report goes there only when asked for.
+    std::ostream& shown = options.stats ? out : err;
+    if (options.json) {
+        report.printJson(out, chain, monitor);
+        return 0;
+    }
+    const double seconds = static_cast<double>(total) / rate;
+    shown << "Rendered " << total << " frames (" << format("%.3f s", seconds) << ") in " << format("%.3f s", wall)
+          << " wall time: " << (wall > 0.0 ? format("%.1f", seconds / wall) : std::string("inf"))
+          << " \u00d7 real time\n";
+    monitor.printLoads(shown, chunk, rate);
+    monitor.printMeasuredValues(shown);
+    if (report.hasSignalToNoise)
+        shown << "SNR against " << options.reference << ": input " << decibels(report.inputDb) << ", output "
+              << decibels(report.outputDb) << ", gain " << decibels(report.gainDb) << "\n";
     return 0;
 }
 
@@ -435,21 +486,20 @@ bool Renderer::checkReference(const WaveFileFormat& inputFormat, int64_t inputFr
     return true;
 }
 
-int Renderer::printSignalToNoise() {
+bool Renderer::measureSignalToNoise(const std::string& outputPath, RenderReport& report) {
     SignalToNoise::Channels clean, noisy, result;
     std::string error;
-    if (!SignalToNoise::load(options.reference, clean, error) || !SignalToNoise::load(options.input, noisy, error) ||
-        !SignalToNoise::load(options.output, result, error)) {
+    if (!SignalToNoise::load(options.reference, clean, error) || !SignalToNoise::load(inputPath, noisy, error) ||
+        !SignalToNoise::load(outputPath, result, error)) {
         fail(error);
-        return 1;
+        return false;
     }
-    const double before = SignalToNoise::measure(clean, noisy);
-    const double after = SignalToNoise::measure(clean, result);
+    report.inputDb = SignalToNoise::measure(clean, noisy);
+    report.outputDb = SignalToNoise::measure(clean, result);
     // Both exact (or both silent references): nothing gained or lost.
-    const double gain = before == after ? 0.0 : after - before;
-    out << "SNR against " << options.reference << ": input " << decibels(before) << ", output " << decibels(after)
-        << ", gain " << decibels(gain) << "\n";
-    return 0;
+    report.gainDb = report.inputDb == report.outputDb ? 0.0 : report.outputDb - report.inputDb;
+    report.hasSignalToNoise = true;
+    return true;
 }
 
 } // namespace sonabel
