@@ -141,7 +141,7 @@ const char* RenderOptions::usage() {
            "      --chunk FRAMES      chunk size (default 1024)\n"
            "      --bits 8|16         sample size of the output (default: the input's)\n"
            "      --reference CLEAN   print the SNR of INPUT and of OUTPUT against CLEAN, and the gain in dB\n"
-           "  -q, --quiet             no progress bar\n"
+           "  -q, --quiet             no progress bar, and no report on stderr\n"
            "      --stats             the report on stdout instead of stderr\n"
            "      --json              the report as one JSON object on stdout\n"
            "      --log FILE          the diagnostic log (default: $XDG_STATE_HOME/sonabel/sonabel-render.log)\n"

@@ -164,8 +164,9 @@ int Renderer::run() {
     if (!buildChain(status)) return status;
     RenderOptions live = options;
     live.input = inputPath;
-    // Its summary is a report: on stderr unless --stats.
-    LivePlayer player(live, chain, options.stats ? out : err, err);
+    // Its summary is a report: on stderr unless --stats, nowhere with -q.
+    std::ostream nowhere(nullptr);
+    LivePlayer player(live, chain, options.stats ? out : (options.quiet ? nowhere : err), err);
     player.showStatus = showProgress;
     return player.run();
 }
@@ -438,12 +439,14 @@ int Renderer::render() {
         report.reference = options.reference;
         if (!measureSignalToNoise(outputPath, report)) return 1;
     }
-    // stdout carries the data; the report goes there only when asked for.
-    std::ostream& shown = options.stats ? out : err;
+    // stdout carries the data; the report goes there only when asked for,
+    // and -q keeps it off stderr.
     if (options.json) {
         report.printJson(out, chain, monitor);
         return 0;
     }
+    if (options.quiet && !options.stats) return 0;
+    std::ostream& shown = options.stats ? out : err;
     const double seconds = static_cast<double>(total) / rate;
     shown << "Rendered " << total << " frames (" << format("%.3f s", seconds) << ") in " << format("%.3f s", wall)
           << " wall time: " << (wall > 0.0 ? format("%.1f", seconds / wall) : std::string("inf"))
