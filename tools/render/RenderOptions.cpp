@@ -294,6 +294,10 @@ bool RenderOptions::parse(int argc, char** argv, std::string& error) {
         error = "--play and --capture record into a file, not to standard output";
         return false;
     }
+    if (outputIsStdout() && !reference.empty()) {
+        error = "--reference compares OUTPUT with CLEAN, and OUTPUT - is not kept; give an output file";
+        return false;
+    }
     if (outputIsStdout() && (json || stats)) {
         error = std::string(json ? "--json" : "--stats") +
                 " prints on standard output, which carries the audio of OUTPUT -; give an output file";

@@ -82,10 +82,12 @@ void RenderReport::printJson(std::ostream& out, const std::vector<AudioFilter*>&
     out << "  \"clipped\": " << clipped << ",\n";
     out << "  \"snr\": ";
     if (hasSignalToNoise) {
-        // +inf (an exact copy) has no JSON number: null, with "exact" saying so.
+        // +inf dB (the same signal as the reference) has no JSON number: it is
+        // null, with "..._exact" true.
+        const auto exact = [](double db) { return std::isinf(db) && db > 0 ? "true" : "false"; };
         out << "{\"reference\": " << jsonString(reference) << ", \"input_db\": " << jsonNumber(inputDb, 4)
-            << ", \"output_db\": " << jsonNumber(outputDb, 4) << ", \"gain_db\": " << jsonNumber(gainDb, 4)
-            << ", \"exact\": " << (std::isinf(outputDb) && outputDb > 0 ? "true" : "false") << "},\n";
+            << ", \"input_exact\": " << exact(inputDb) << ", \"output_db\": " << jsonNumber(outputDb, 4)
+            << ", \"output_exact\": " << exact(outputDb) << ", \"gain_db\": " << jsonNumber(gainDb, 4) << "},\n";
     } else {
         out << "null,\n";
     }

@@ -23,7 +23,8 @@ public:
     int chunkFrames = 1024;
     // Samples that hit full scale in the output.
     int64_t clipped = 0;
-    // The SNR against --reference, in dB (+inf for an exact copy).
+    // The SNR against --reference, in dB (+inf for an exact copy, which the
+    // JSON gives as null with "input_exact" or "output_exact" true).
     bool hasSignalToNoise = false;
     std::string reference;
     double inputDb = 0.0, outputDb = 0.0, gainDb = 0.0;

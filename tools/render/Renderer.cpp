@@ -14,6 +14,7 @@
 #include "render/SignalToNoise.h"
 #include "render/StreamSpool.h"
 #include "render/TemporaryOutput.h"
+#include "render/WaveStreamWriter.h"
 
 #include <cerrno>
 #include <chrono>
@@ -304,33 +305,42 @@ int Renderer::render() {
     // From before the temporary file exists until it is renamed or removed.
     StopSignals signals;
     std::string error;
-    // Standard output gets the finished file, written in a file of ours first.
-    StreamSpool outputSpool;
-    if (options.outputIsStdout() && !outputSpool.create(error)) {
-        fail("cannot write standard output: " + error);
-        return 1;
-    }
-    const std::string outputPath = options.outputIsStdout() ? outputSpool.path() : options.output;
-    TemporaryOutput output(outputPath);
-    if (!output.create(error)) {
+    // Standard output is streamed chunk by chunk; a file is written under a
+    // temporary name.
+    const bool toStdout = options.outputIsStdout();
+    const std::string outputName = toStdout ? std::string("standard output") : options.output;
+    TemporaryOutput output(toStdout ? std::string() : options.output);
+    if (!toStdout && !output.create(error)) {
         fail("cannot write " + options.output + ": " + error);
         return 1;
     }
     // The output keeps the input's channels and rate; the engine's chunk may
     // have more channels (never fewer than 2), and the writer takes the first.
+    const int bits = options.bits ? options.bits : inputFormat.bitsPerSample;
     WaveFileWriter writer;
-    writer.setFileName(output.path().c_str());
-    writer.setAudioFormat(inputFormat);
-    writer.setBitsPerSample(options.bits ? options.bits : inputFormat.bitsPerSample);
-    // The temporary file and the rename protect the user: no need to hand
-    // every chunk to the system on its own.
-    writer.setBatched(true);
-    writer.open();
-    if (!errors.first().empty() || !writer.isOpen()) {
-        fail("cannot write " + options.output + ": " + reasonOf(errors.first()));
+    WaveStreamWriter stream(STDOUT_FILENO);
+    AudioWriter* target = &writer;
+    if (toStdout) {
+        stream.setAudioFormat(inputFormat);
+        stream.setBitsPerSample(bits);
+        stream.setExpectedFrames(total);
+        stream.open();
+        target = &stream;
+    } else {
+        writer.setFileName(output.path().c_str());
+        writer.setAudioFormat(inputFormat);
+        writer.setBitsPerSample(bits);
+        // The temporary file and the rename protect the user: no need to
+        // hand every chunk to the system on its own.
+        writer.setBatched(true);
+        writer.open();
+    }
+    if (!errors.first().empty() || !target->isOpen()) {
+        fail("cannot write " + outputName + ": " + reasonOf(errors.first()));
         return 1;
     }
-    FrameLimitWriter limited(&writer, total);
+    auto writeErrorText = [&] { return toStdout ? stream.getWriteError() : writer.getWriteError(); };
+    FrameLimitWriter limited(target, total);
 
     RenderLoadMonitor monitor(chain);
     // Samples that hit full scale: the clip counter's total, 0 until there is one.
@@ -360,7 +370,7 @@ int Renderer::render() {
         while (done < total && !stopSignal) {
             sync.ticked(chunk);
             done = done + chunk < total ? done + chunk : total;
-            if (reader.getReadErrorFrame() >= 0 || *writer.getWriteError() || !errors.none()) break;
+            if (reader.getReadErrorFrame() >= 0 || *writeErrorText() || !errors.none()) break;
             if (showProgress) {
                 auto now = std::chrono::steady_clock::now();
                 if (now - lastDrawn > std::chrono::milliseconds(100)) {
@@ -375,11 +385,11 @@ int Renderer::render() {
             drawProgress(err, done, total, rate);
             err << "\n";
         }
-        writer.flush(); // a disk that fills now still counts as a write error
-        written = writer.getLength();
+        if (!toStdout) writer.flush(); // a disk that fills now still counts as a write error
+        written = toStdout ? stream.getLength() : writer.getLength();
         readErrorFrame = reader.getReadErrorFrame(); // close forgets them
         readError = reader.getReadError();
-        writeError = writer.getWriteError();
+        writeError = writeErrorText();
         sync.stop(); // closes the writer: the header states what the file holds
         monitor.collect();
         for (int i = mixer.getFilterCount() - 1; i >= 0; --i) mixer.removeFilterNr(i);
@@ -394,23 +404,24 @@ int Renderer::render() {
         problem = "cannot read " + options.input + " at frame " + std::to_string(readErrorFrame) + " of " +
                   std::to_string(total) + ": " + readError;
     } else if (!writeError.empty()) {
-        problem = "cannot write " + options.output + ": " + writeError;
+        problem = "cannot write " + outputName + ": " + writeError;
     } else if (!errors.none()) {
         // In the user's terms: the name they gave, not the temporary one.
         problem = errors.first();
-        const size_t at = problem.find(output.path());
+        const size_t at = toStdout ? std::string::npos : problem.find(output.path());
         if (at != std::string::npos) problem.replace(at, output.path().size(), options.output);
     } else if (done < total) {
         problem = stopSignal == SIGTERM ? "terminated" : "interrupted";
         failed = 128 + static_cast<int>(stopSignal);
     }
     if (!problem.empty()) {
-        const bool existed = ::access(outputPath.c_str(), F_OK) == 0;
+        const bool existed = ::access(options.output.c_str(), F_OK) == 0;
         // After a read error the last chunk holds silence that is not in the
         // input: nothing of it is kept; nor is a file without frames.
-        if (readErrorFrame >= 0 || written == 0 || options.outputIsStdout()) output.discard();
-        if (options.outputIsStdout())
-            problem += "; nothing was written to standard output";
+        if (readErrorFrame >= 0 || written == 0) output.discard();
+        if (toStdout)
+            // Gone already: the reader sees the stream end early.
+            problem += "; " + std::to_string(written) + " frames went to standard output";
         else if (output.keepIfNew())
             problem += "; the first " + std::to_string(written) + " frames (" +
                        format("%.3f s", static_cast<double>(written) / rate) + ") are kept in " + options.output;
@@ -421,9 +432,8 @@ int Renderer::render() {
     }
 
     for (AudioFilter* f : chain) f->inputEnded(); // final figures over the whole input
-    if (!output.commit(error) || (options.outputIsStdout() && !outputSpool.writeStandardOutput(error))) {
-        fail("cannot write " + (options.outputIsStdout() ? std::string("standard output") : options.output) + ": " +
-             error);
+    if (!toStdout && !output.commit(error)) {
+        fail("cannot write " + options.output + ": " + error);
         return 1;
     }
 
@@ -437,7 +447,7 @@ int Renderer::render() {
     report.clipped = clipped;
     if (!options.reference.empty()) {
         report.reference = options.reference;
-        if (!measureSignalToNoise(outputPath, report)) return 1;
+        if (!measureSignalToNoise(options.output, report)) return 1;
     }
     // stdout carries the data; the report goes there only when asked for,
     // and -q keeps it off stderr.

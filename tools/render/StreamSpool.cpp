@@ -104,7 +104,7 @@ bool StreamSpool::create(std::string& error) {
 }
 
 bool StreamSpool::readStandardInput(std::string& error, int fd) {
-    const int file = ::open(name.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const int file = ::open(name.c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
     if (file < 0) {
         error = std::strerror(errno);
         return false;
@@ -115,17 +115,6 @@ bool StreamSpool::readStandardInput(std::string& error, int fd) {
         error = std::strerror(errno);
         ok = false;
     }
-    return ok;
-}
-
-bool StreamSpool::writeStandardOutput(std::string& error, int fd) {
-    const int file = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const bool ok = copy(file, fd, error);
-    ::close(file);
     return ok;
 }
 

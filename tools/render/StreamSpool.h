@@ -1,15 +1,12 @@
 #pragma once
-// Standard input or output as a file, for a render whose INPUT or OUTPUT is
-// "-". The WAVE reader seeks and the writer patches its header, which a
-// pipe allows neither of, so a stream is spooled through a temporary file:
-// standard input is copied to the end before the render reads it (a header
-// whose sizes say 0 or 0xFFFFFFFF, as writers on a pipe leave them, is read
-// to the end of what came), and a render for standard output is written
-// whole and then copied out, with the header's sizes true.
+// Standard input as a file, for a render whose INPUT is "-". The WAVE
+// reader seeks, which a pipe does not allow, so the stream is copied to a
+// temporary file, to its end, before the render reads it. A writer on a
+// pipe cannot go back to its header, so the header's sizes say 0,
+// 0xFFFFFFFF or a guess; they are set to what came, so every frame is read.
 //
-// Call sequence: create, then readStandardInput (before the render) or
-// writeStandardOutput (after it); the destructor removes the file. Used
-// from one thread.
+// Call sequence: create, readStandardInput, then read the file at path();
+// the destructor removes it. Used from one thread.
 
 #include <string>
 
@@ -24,10 +21,9 @@ public:
 
     // Makes an empty file in $TMPDIR (else /tmp). False with the reason.
     bool create(std::string& error);
-    // Copies what fd yields (standard input by default) into the file.
+    // Copies what fd yields (standard input by default) into the file, to
+    // the end, and mends the sizes of a WAVE header. False with the reason.
     bool readStandardInput(std::string& error, int fd = 0);
-    // Copies the file to fd (standard output by default).
-    bool writeStandardOutput(std::string& error, int fd = 1);
     const std::string& path() const { return name; }
 
 private:
