@@ -187,7 +187,7 @@ std::string getToolLogPath(const char* program) {
     return base + "/sonabel/" + program + ".log";
 }
 
-bool setLogFile(const std::string& path, std::string& reason) {
+bool setLogFile(const std::string& path, std::string& reason, bool makeFolders) {
     LogState& s = state();
     std::lock_guard guard(s.mutex);
     if (s.file) std::fclose(s.file);
@@ -198,7 +198,7 @@ bool setLogFile(const std::string& path, std::string& reason) {
         return false;
     }
     errno = 0;
-    if (makeParents(path)) s.file = std::fopen(path.c_str(), "w");
+    if (!makeFolders || makeParents(path)) s.file = std::fopen(path.c_str(), "w");
     if (!s.file) {
         reason = std::strerror(errno ? errno : EIO);
         return false;

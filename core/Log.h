@@ -46,10 +46,11 @@ void resetLogFile();
 // "$XDG_STATE_HOME/sonabel/PROGRAM.log", XDG_STATE_HOME defaulting to
 // "~/.local/state"; empty when there is no absolute home to put it in.
 std::string getToolLogPath(const char* program);
-// From now on the log goes to path, emptied, with any missing folders above
-// it made (mode 0700). False with the system's reason ("Permission denied")
-// when it cannot be opened, and the log then goes to no file at all, never
-// to the working directory.
-bool setLogFile(const std::string& path, std::string& reason);
+// From now on the log goes to path, emptied; makeFolders makes the missing
+// folders above it (mode 0700), as the state folder may not exist yet.
+// False with the system's reason ("Permission denied") when it cannot be
+// opened, and the log then goes to no file at all, never to the working
+// directory.
+bool setLogFile(const std::string& path, std::string& reason, bool makeFolders = false);
 
 } // namespace sonabel

@@ -453,7 +453,7 @@ int main(int argc, char** argv) {
     if (const int status = parse(argc, argv, options)) return status < 0 ? 0 : status;
     const std::string logPath = options.log.empty() ? getToolLogPath("sonabel-devmeasure") : options.log;
     std::string reason;
-    if (!setLogFile(logPath, reason)) {
+    if (!setLogFile(logPath, reason, options.log.empty())) {
         std::fprintf(stderr, "sonabel-devmeasure: %scannot write the log %s: %s\n", options.log.empty() ? "warning: " : "",
                      logPath.c_str(), reason.c_str());
         if (!options.log.empty()) return 1;

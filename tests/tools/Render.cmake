@@ -15,3 +15,8 @@ add_test(NAME RendererWaveletAliasesPywtOracle
 set_tests_properties(RendererWaveletAliasesPywtOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)
 # Expected listings, compared byte for byte.
 target_compile_definitions(${name} PRIVATE SONABEL_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tools/golden")
+# Pipes both ways (checked by sox and Python's wave), what stdout carries,
+# where the log goes, and the error texts of golden/errors.txt.
+add_test(NAME RendererStreamsSoxPythonOracle
+         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/stream_oracle.py $<TARGET_FILE:sonabel-render>)
+set_tests_properties(RendererStreamsSoxPythonOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)

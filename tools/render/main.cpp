@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string logPath = options.logFile.empty() ? sonabel::getToolLogPath("sonabel-render") : options.logFile;
-    if (!sonabel::setLogFile(logPath, error)) {
+    if (!sonabel::setLogFile(logPath, error, options.logFile.empty())) {
         // A log the user named must be there; the default one may be missing.
         std::cerr << "sonabel-render: " << (options.logFile.empty() ? "warning: " : "") << "cannot write the log "
                   << logPath << ": " << error << (options.logFile.empty() ? "; no log is kept\n" : "\n");
