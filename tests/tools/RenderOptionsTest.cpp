@@ -70,6 +70,7 @@ TEST(RenderOptionsTest, UsageErrorsSayWhatIsWrong) {
         {{"a", "b", "--chunk", "10"}, "--chunk takes a number of frames from 11 to 1048576, not \"10\""},
         {{"a", "b", "--chunk", "1k"}, "--chunk takes a number of frames from 11 to 1048576, not \"1k\""},
         {{"a", "b", "--chain"}, "option --chain needs a value"},
+        {{"", "b"}, "an empty file name (try --help)"},
         {{"a", "b", "--loud"}, "unknown option --loud (try --help)"},
         {{"a", "b", "--loud=yes"}, "unknown option --loud (try --help)"},
         {{"-vx", "a", "b"}, "unknown option -x in -vx (try --help)"},

@@ -267,6 +267,12 @@ bool RenderOptions::parse(int argc, char** argv, std::string& error) {
         return false;
     }
     if (action != Action::Render) return true;
+    for (const std::string& name : positional) {
+        if (name.empty()) {
+            error = "an empty file name (try --help)";
+            return false;
+        }
+    }
     if (captureSeconds > 0.0) {
         // The soundcard input is the source: only the recording is named.
         if (!positional.empty() && positional[0] == "-" && positional.size() == 2) {
