@@ -40,6 +40,9 @@ struct RtAudioStream::State {
     std::string message;
     RtAudioError::Type type = RtAudioError::UNSPECIFIED;
     std::vector<std::string> names;
+    // listBody's other side: the devices with input channels when output
+    // was asked for, and the other way round.
+    std::vector<std::string> otherNames;
 };
 
 namespace {
@@ -87,6 +90,7 @@ void fail(State& s, const RtAudioError& e) {
 void listBody(State& s) {
     s.ok = false;
     s.names.clear();
+    s.otherNames.clear();
     try {
         RtAudio probe(getRtAudioApi(s.api));
         probe.showWarnings(false);
@@ -101,10 +105,17 @@ void listBody(State& s) {
         if (preferred < count) order.push_back(preferred);
         for (unsigned int i = 0; i < count; ++i)
             if (i != preferred) order.push_back(i);
+        // The other side's default first too.
+        const unsigned int otherPreferred = s.output ? probe.getDefaultInputDevice() : probe.getDefaultOutputDevice();
+        std::vector<std::string> others;
         for (unsigned int i : order) {
             RtAudio::DeviceInfo info = probe.getDeviceInfo(i);
-            if (!info.probed || (s.output ? info.outputChannels : info.inputChannels) == 0) continue;
-            s.names.push_back(info.name);
+            if (!info.probed) continue;
+            if ((s.output ? info.outputChannels : info.inputChannels) > 0) s.names.push_back(info.name);
+            if ((s.output ? info.inputChannels : info.outputChannels) > 0) {
+                if (i == otherPreferred) s.otherNames.insert(s.otherNames.begin(), info.name);
+                else s.otherNames.push_back(info.name);
+            }
         }
         s.ok = true;
     } catch (const RtAudioError& e) {
@@ -257,10 +268,43 @@ RtAudioStream::~RtAudioStream() { close(false); }
 
 void RtAudioStream::setHurried(bool on) { hurried.store(on); }
 
+namespace {
+
+// One probe lists both sides, and each costs a JACK client per device plus
+// one (a few hundred milliseconds on a busy machine): a listing of the
+// outputs and then the inputs, or a choice of the sound system followed by
+// a listing, takes the second side from the first probe. A list older than
+// listCacheMillis is probed afresh, so a server started later is seen.
+constexpr int listCacheMillis = 1000;
+
+struct ListCache {
+    std::mutex mutex;
+    bool valid = false;
+    AudioApi api = AudioApi::null;
+    std::chrono::steady_clock::time_point at;
+    std::vector<std::string> outputs, inputs;
+};
+
+ListCache& listCache() {
+    static ListCache cache;
+    return cache;
+}
+
+} // namespace
+
 bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::string>* names, std::string* message) {
+    names->clear();
+    ListCache& cache = listCache();
+    {
+        std::lock_guard guard(cache.mutex);
+        if (cache.valid && cache.api == api &&
+            std::chrono::steady_clock::now() - cache.at < std::chrono::milliseconds(listCacheMillis)) {
+            *names = output ? cache.outputs : cache.inputs;
+            return true;
+        }
+    }
     auto state = std::make_shared<State>(api);
     state->output = output;
-    names->clear();
     if (!runBounded(state, &listBody, openMillis)) {
         *message = serverText(api, "does not answer");
         return false;
@@ -271,6 +315,12 @@ bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::stri
         return state->type == RtAudioError::NO_DEVICES_FOUND;
     }
     *names = state->names;
+    std::lock_guard guard(cache.mutex);
+    cache.valid = true;
+    cache.api = api;
+    cache.at = std::chrono::steady_clock::now();
+    cache.outputs = output ? state->names : state->otherNames;
+    cache.inputs = output ? state->otherNames : state->names;
     return true;
 }
 
