@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <system_error>
@@ -277,10 +278,21 @@ namespace {
 // listCacheMillis is probed afresh, so a server started later is seen.
 constexpr int listCacheMillis = 1000;
 
+// Which server a list came from: the system and the variables that name
+// its server.
+std::string serverKey(AudioApi api) {
+    std::string key = getAudioApiKey(api);
+    for (const char* name : {"JACK_DEFAULT_SERVER", "PULSE_SERVER"}) {
+        const char* value = std::getenv(name);
+        key += std::string("\n") + (value ? value : "");
+    }
+    return key;
+}
+
 struct ListCache {
     std::mutex mutex;
     bool valid = false;
-    AudioApi api = AudioApi::null;
+    std::string server;
     std::chrono::steady_clock::time_point at;
     std::vector<std::string> outputs, inputs;
 };
@@ -295,9 +307,10 @@ ListCache& listCache() {
 bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::string>* names, std::string* message) {
     names->clear();
     ListCache& cache = listCache();
+    const std::string server = serverKey(api);
     {
         std::lock_guard guard(cache.mutex);
-        if (cache.valid && cache.api == api &&
+        if (cache.valid && cache.server == server &&
             std::chrono::steady_clock::now() - cache.at < std::chrono::milliseconds(listCacheMillis)) {
             *names = output ? cache.outputs : cache.inputs;
             return true;
@@ -317,7 +330,7 @@ bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::stri
     *names = state->names;
     std::lock_guard guard(cache.mutex);
     cache.valid = true;
-    cache.api = api;
+    cache.server = server;
     cache.at = std::chrono::steady_clock::now();
     cache.outputs = output ? state->names : state->otherNames;
     cache.inputs = output ? state->otherNames : state->names;

@@ -198,10 +198,11 @@ TEST(JackFrozenServer, RenderEndsByItselfOrOnCtrlCWhenTheServerFreezes) {
         w.close();
     }
     const std::vector<Case> cases = {
-        {"play, left alone", {"--play", "long.wav"}, false, 1, "Played ",
+        // --stats: the summary on stdout, the messages alone on stderr.
+        {"play, left alone", {"--stats", "--play", "long.wav"}, false, 1, "Played ",
          "write: Failed to restore lost buffer: DSERR_NODRIVER (the JACK server does not answer)"},
-        {"play, Ctrl-C", {"--play", "long.wav"}, true, 0, ", interrupted", ""},
-        {"capture and play, Ctrl-C", {"--capture", "30", "--play", "rec.wav"}, true, 0, ", interrupted", ""},
+        {"play, Ctrl-C", {"--stats", "--play", "long.wav"}, true, 0, ", interrupted", ""},
+        {"capture and play, Ctrl-C", {"--stats", "--capture", "30", "--play", "rec.wav"}, true, 0, ", interrupted", ""},
     };
     int serial = 0;
     for (const Case& c : cases) {
