@@ -133,7 +133,7 @@ TEST_F(AbsentSoundSystemTest, ForcedSystemThatIsNotThereIsAnErrorAndTheFallbackI
          "sonabel-render: no sound system answers (JACK, PulseAudio, ALSA); the output is the null device (no sound)\n"},
         {nullptr, {"--capture", "0.1", "silence.wav"}, 0,
          "sonabel-render: no sound system answers (JACK, PulseAudio, ALSA); the input is the null device (silence)\n"},
-        {"null", {"--play", "in.wav"}, 0, ""},
+        {"null", {"--play", "in.wav"}, 0, "sonabel-render: soundcard output: no sound system, device 0 \"Null device (no sound)\"\n"},
     };
     for (const Case& c : cases) {
         if (c.api) ::setenv("SONABEL_AUDIO_API", c.api, 1);

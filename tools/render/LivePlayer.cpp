@@ -129,12 +129,15 @@ int LivePlayer::run() {
         }
         if (options.device >= 0) device->setDevice(options.device);
         const char* name = device->getDeviceName(device->getDevice());
+        // Which sound system and device: the one line that says so.
         const bool silent = name && std::strcmp(name, NullPlaybackRing::deviceName) == 0;
-        err << "sonabel-render: soundcard " << side << ": " << (silent ? "no sound system" : getAudioApiName(chooseAudioApi()))
-            << ", device " << device->getDevice() << " \"" << (name ? name : "?") << "\"\n";
         if (count == 1 && silent && !std::getenv("SONABEL_AUDIO_API"))
             err << "sonabel-render: no sound system answers (JACK, PulseAudio, ALSA); the " << side
                 << " is the null device (" << (side == "output" ? "no sound" : "silence") << ")\n";
+        else
+            err << "sonabel-render: soundcard " << side << ": "
+                << (silent ? "no sound system" : getAudioApiName(chooseAudioApi())) << ", device " << device->getDevice()
+                << " \"" << (name ? name : "?") << "\"\n";
         return 0;
     };
 
