@@ -101,23 +101,23 @@ void listBody(State& s) {
             s.type = RtAudioError::NO_DEVICES_FOUND;
             return;
         }
-        const unsigned int preferred = s.output ? probe.getDefaultOutputDevice() : probe.getDefaultInputDevice();
-        std::vector<unsigned int> order;
-        if (preferred < count) order.push_back(preferred);
-        for (unsigned int i = 0; i < count; ++i)
-            if (i != preferred) order.push_back(i);
-        // The other side's default first too.
-        const unsigned int otherPreferred = s.output ? probe.getDefaultInputDevice() : probe.getDefaultOutputDevice();
-        std::vector<std::string> others;
-        for (unsigned int i : order) {
-            RtAudio::DeviceInfo info = probe.getDeviceInfo(i);
-            if (!info.probed) continue;
-            if ((s.output ? info.outputChannels : info.inputChannels) > 0) s.names.push_back(info.name);
-            if ((s.output ? info.inputChannels : info.outputChannels) > 0) {
-                if (i == otherPreferred) s.otherNames.insert(s.otherNames.begin(), info.name);
-                else s.otherNames.push_back(info.name);
+        // Each device is asked once; its record says whether it is the
+        // default of a side. (getDefaultOutputDevice and getDefaultInputDevice
+        // would ask every device again: on JACK a client each, 600 ms.)
+        std::vector<RtAudio::DeviceInfo> infos;
+        for (unsigned int i = 0; i < count; ++i) infos.push_back(probe.getDeviceInfo(i));
+        // The devices of one side, its default first.
+        auto side = [&](bool output, std::vector<std::string>& names) {
+            for (int pass = 0; pass < 2; ++pass) {
+                for (const RtAudio::DeviceInfo& info : infos) {
+                    if (!info.probed || (output ? info.outputChannels : info.inputChannels) == 0) continue;
+                    const bool isDefault = output ? info.isDefaultOutput : info.isDefaultInput;
+                    if (isDefault == (pass == 0)) names.push_back(info.name);
+                }
             }
-        }
+        };
+        side(s.output, s.names);
+        side(!s.output, s.otherNames);
         s.ok = true;
     } catch (const RtAudioError& e) {
         fail(s, e);
