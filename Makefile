@@ -79,12 +79,16 @@ bench: build
 	for b in $(BUILD)/bench/sonabel_*_bench; do $$b; done
 	bench/tools/render_speed.py $(BUILD)/tools/sonabel-render
 
-# The WAVE reader under libFuzzer for FUZZ_TIME seconds, one worker; the
-# corpus and any crashing input stay in $(BUILD)/fuzz/wave-fuzz.
+# The WAVE reader under libFuzzer for FUZZ_TIME seconds, then sonabel-render's
+# command line and chain file parser for FUZZ_RUNS inputs with the chain
+# grammar as its dictionary, one worker each; the corpora and any crashing
+# input stay in $(BUILD)/fuzz/wave-fuzz and $(BUILD)/fuzz/chain-fuzz.
 FUZZ_TIME ?= 60
+FUZZ_RUNS ?= 1000000
 fuzz: configure
-	cmake --build $(BUILD) --target sonabel_wave_fuzz
+	cmake --build $(BUILD) --target sonabel_wave_fuzz sonabel_chain_fuzz
 	fuzz/run-wave-fuzzer.sh $(BUILD)/fuzz/sonabel_wave_fuzzer $(FUZZ_TIME) $(BUILD)/fuzz/wave-fuzz
+	fuzz/run-chain-fuzzer.sh $(BUILD)/fuzz/sonabel_chain_fuzzer $(FUZZ_RUNS) $(BUILD)/fuzz/chain-fuzz
 
 clean:
 	rm -rf build build-asan build-tsan

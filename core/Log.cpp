@@ -1,10 +1,16 @@
 #include "core/Log.h"
 
+#include <string>
+
 #include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -22,6 +28,8 @@ struct LogState {
     LogHook outputHook = nullptr;
     LogHook errorHook = nullptr;
     FILE* file = nullptr;
+    // Where lines go; empty after a failed setLogFile: no file at all.
+    std::string path = "log.txt";
     char message[lineCapacity];
     char line[lineCapacity];
 };
@@ -65,7 +73,7 @@ void writeLine(LogState& s, bool fileOnly) {
         else
             std::printf("%s\n", s.line);
     }
-    if (!s.file) s.file = std::fopen("log.txt", "w");
+    if (!s.file && !s.path.empty()) s.file = std::fopen(s.path.c_str(), "w");
     if (s.file) {
         std::fprintf(s.file, "Thread %2lx: %s\n", static_cast<unsigned long>(currentThreadId()), s.line);
         std::fflush(s.file);
@@ -142,6 +150,61 @@ void setOutputHook(LogHook hook) {
 void setErrorHook(LogHook hook) {
     std::lock_guard guard(state().mutex);
     state().errorHook = hook;
+}
+
+LogHook getOutputHook() {
+    std::lock_guard guard(state().mutex);
+    return state().outputHook;
+}
+
+namespace {
+
+// mkdir -p for the folders above path; false with errno set.
+bool makeParents(const std::string& path) {
+    for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
+        const std::string folder = path.substr(0, at);
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string getToolLogPath(const char* program) {
+    std::string base;
+    // Only an absolute XDG_STATE_HOME counts; a relative one is ignored.
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/') {
+        base = state;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || home[0] != '/') {
+            const passwd* entry = ::getpwuid(::getuid());
+            home = entry ? entry->pw_dir : nullptr;
+        }
+        if (!home || home[0] != '/') return std::string();
+        base = std::string(home) + "/.local/state";
+    }
+    return base + "/sonabel/" + program + ".log";
+}
+
+bool setLogFile(const std::string& path, std::string& reason, bool makeFolders) {
+    LogState& s = state();
+    std::lock_guard guard(s.mutex);
+    if (s.file) std::fclose(s.file);
+    s.file = nullptr;
+    s.path.clear();
+    if (path.empty()) {
+        reason = "no folder for the log (neither XDG_STATE_HOME nor HOME is an absolute path)";
+        return false;
+    }
+    errno = 0;
+    if (!makeFolders || makeParents(path)) s.file = std::fopen(path.c_str(), "w");
+    if (!s.file) {
+        reason = std::strerror(errno ? errno : EIO);
+        return false;
+    }
+    s.path = path;
+    return true;
 }
 
 void resetLogFile() {

@@ -2,9 +2,15 @@
 // Three channels report everything the program has to say: errors, debug
 // messages and an indented trace of operation entries and exits. Each builds
 // one line (at most 2047 bytes; longer lines are cut) and sends it to the
-// output hook or standard output, and to "log.txt" in the working directory,
-// tagged with the calling thread's id. Callable from any thread; the three
-// channels share one lock, and formatting a line never allocates.
+// output hook or standard output, and to the log file, tagged with the
+// calling thread's id. Callable from any thread; the three channels share
+// one lock, and formatting a line never allocates.
+//
+// The log file is "log.txt" in the working directory (the windowed program
+// keeps it there) until setLogFile names another: the command-line tools
+// take getToolLogPath's, or the user's --log.
+
+#include <string>
 
 namespace sonabel {
 
@@ -30,8 +36,21 @@ void setOutputHook(LogHook hook);
 // Receives every finished level-1 error line (the interface shows a box).
 void setErrorHook(LogHook hook);
 
-// Closes "log.txt"; the next line opens it again with mode "w", emptying it.
-// Used at start-up and by tests that change the working directory.
+// The hook that setOutputHook installed; null when lines go to standard output.
+LogHook getOutputHook();
+
+// Closes the log file; the next line opens it again with mode "w", emptying
+// it. Used at start-up and by tests that change the working directory.
 void resetLogFile();
+
+// "$XDG_STATE_HOME/sonabel/PROGRAM.log", XDG_STATE_HOME defaulting to
+// "~/.local/state"; empty when there is no absolute home to put it in.
+std::string getToolLogPath(const char* program);
+// From now on the log goes to path, emptied; makeFolders makes the missing
+// folders above it (mode 0700), as the state folder may not exist yet.
+// False with the system's reason ("Permission denied") when it cannot be
+// opened, and the log then goes to no file at all, never to the working
+// directory.
+bool setLogFile(const std::string& path, std::string& reason, bool makeFolders = false);
 
 } // namespace sonabel

@@ -450,19 +450,18 @@ bool applySetting(AudioFilter& filter, const std::string& setting, std::string& 
 
 } // namespace
 
-FilterChainFile::FilterChainFile(FilterFactory f) : factory(f) {}
-
-std::vector<std::string> FilterChainFile::filterNames() const {
-    std::vector<std::string> names;
+FilterChainFile::FilterChainFile(FilterFactory f) : factory(f) {
+    // Once, not for every name looked up: making a filter allocates its
+    // buffers (the Delay filter's ring holds a quarter second).
     for (int i = 0; i < factory.count(); ++i) {
-        std::unique_ptr<AudioFilter> f(factory.create(i));
-        if (f) names.push_back(f->getName());
+        std::unique_ptr<AudioFilter> filter(factory.create(i));
+        if (filter) names.push_back(filter->getName());
     }
-    return names;
 }
 
+std::vector<std::string> FilterChainFile::filterNames() const { return names; }
+
 int FilterChainFile::findFilter(const std::string& name, std::string& error) const {
-    const std::vector<std::string> names = filterNames();
     std::vector<std::string> several;
     const int found = matchName(name, names, several, true);
     if (found >= 0) return found;

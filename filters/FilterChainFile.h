@@ -49,6 +49,7 @@ struct FilterFactory {
 
 class FilterChainFile {
 public:
+    // Makes each of the factory's filters once, for their names.
     explicit FilterChainFile(FilterFactory factory);
 
     // One line to a new filter (owned by the caller). Null for a blank or
@@ -81,6 +82,7 @@ public:
 
 private:
     FilterFactory factory;
+    std::vector<std::string> names; // the factory's, in order, read at construction
 };
 
 } // namespace sonabel

@@ -29,6 +29,30 @@ size_t countDevices(AudioApi api) {
     return names.size();
 }
 
+// True when something accepts connections on that Unix socket.
+bool socketAnswers(const std::string& path) {
+    sockaddr_un address{};
+    if (path.size() >= sizeof(address.sun_path)) return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool answers = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return answers;
+}
+
+// True when a JACK server listens on its socket (JACK 2's, else JACK 1's).
+// Asking RtAudio would open a JACK client for the count and one more per
+// device, a few hundred milliseconds each.
+bool jackServerAnswers() {
+    const char* named = std::getenv("JACK_DEFAULT_SERVER");
+    const std::string server = named && *named ? named : "default";
+    const std::string uid = std::to_string(::getuid());
+    return socketAnswers("/dev/shm/jack_" + server + "_" + uid + "_0") ||
+           socketAnswers("/dev/shm/jack-" + uid + "/" + server + "/jack_0");
+}
+
 // True when something accepts connections on the PulseAudio socket. Asking
 // RtAudio would not tell: its PulseAudio side always lists one device.
 bool pulseServerAnswers() {
@@ -42,15 +66,7 @@ bool pulseServerAnswers() {
     } else {
         return false;
     }
-    sockaddr_un address{};
-    if (path.size() >= sizeof(address.sun_path)) return false;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    const bool answers = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    ::close(fd);
-    return answers;
+    return socketAnswers(path);
 }
 
 // ALSA prints its complaints (no card, no configuration) straight to the
@@ -74,14 +90,16 @@ struct AlsaMessagesToLog {
 AudioApi chooseAudioApi(bool* forced) {
     if (forced) *forced = false;
     if (const char* name = std::getenv("SONABEL_AUDIO_API")) {
-        for (AudioApi api : {AudioApi::jack, AudioApi::pulse, AudioApi::alsa, AudioApi::null}) {
-            if (std::strcmp(name, getAudioApiKey(api)) != 0) continue;
+        AudioApi api = AudioApi::null;
+        if (findAudioApi(name, &api)) {
             if (forced) *forced = true;
             return api;
         }
-        logError(2, "SONABEL_AUDIO_API=%s is not one of jack, pulse, alsa, null; choosing by itself.", name);
+        logError(2, "SONABEL_AUDIO_API=%s is not one of %s; choosing by itself.", name, getAudioApiKeys());
     }
-    if (countDevices(AudioApi::jack) > 0) return AudioApi::jack;
+    // Like PulseAudio, JACK is taken when its server's socket answers: a
+    // server that then fails to list or open says so itself.
+    if (jackServerAnswers()) return AudioApi::jack;
     if (pulseServerAnswers()) return AudioApi::pulse;
     if (countDevices(AudioApi::alsa) > 0) return AudioApi::alsa;
     logDebug(1, "No sound system answers (JACK, PulseAudio, ALSA): only the null device is there.");
@@ -96,6 +114,51 @@ const char* getAudioApiKey(AudioApi api) {
     case AudioApi::null: break;
     }
     return "null";
+}
+
+bool findAudioApi(const char* key, AudioApi* api) {
+    for (AudioApi a : {AudioApi::jack, AudioApi::pulse, AudioApi::alsa, AudioApi::null}) {
+        if (key && std::strcmp(key, getAudioApiKey(a)) == 0) {
+            *api = a;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* getAudioApiKeys() { return "jack, pulse, alsa, null"; }
+
+namespace {
+std::string clientName;
+} // namespace
+
+void setAudioClientName(const char* name) { clientName = name ? name : ""; }
+
+const char* getAudioClientName() { return clientName.empty() ? nullptr : clientName.c_str(); }
+
+namespace {
+
+// Appends key="value" to a PulseAudio property list unless the list has key.
+void addProperty(std::string& list, const std::string& key, const std::string& value) {
+    if ((" " + list).find(" " + key + "=") != std::string::npos) return;
+    std::string quoted;
+    for (char c : value) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    list += (list.empty() ? "" : " ") + key + "=\"" + quoted + "\"";
+}
+
+} // namespace
+
+void setPulseProperties(const char* mediaName, const char* role) {
+    const char* user = std::getenv("PULSE_PROP");
+    std::string list = std::getenv("PULSE_PROP_OVERRIDE") ? std::getenv("PULSE_PROP_OVERRIDE") : "";
+    auto userHas = [&](const char* key) { return user && (std::string(" ") + user).find(std::string(" ") + key + "=") != std::string::npos; };
+    if (getAudioClientName() && !userHas("application.name")) addProperty(list, "application.name", getAudioClientName());
+    if (mediaName && *mediaName && !userHas("media.name")) addProperty(list, "media.name", mediaName);
+    if (role && *role && !userHas("media.role")) addProperty(list, "media.role", role);
+    if (!list.empty()) ::setenv("PULSE_PROP_OVERRIDE", list.c_str(), 1);
 }
 
 const char* getAudioApiName(AudioApi api) {

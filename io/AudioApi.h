@@ -18,5 +18,21 @@ AudioApi chooseAudioApi(bool* forced = nullptr);
 const char* getAudioApiKey(AudioApi api);
 // "JACK", "PulseAudio", "ALSA" or "Null".
 const char* getAudioApiName(AudioApi api);
+// The system a SONABEL_AUDIO_API value names; false for an unknown one.
+bool findAudioApi(const char* key, AudioApi* api);
+// "jack, pulse, alsa, null": the values SONABEL_AUDIO_API takes.
+const char* getAudioApiKeys();
+
+// The name the program shows the sound system: the JACK client's name
+// (JACK numbers a second client of the same name), and PulseAudio's
+// application.name. Set before the first device opens; by default
+// "sonabel-<role>-<process id>". Interface thread.
+void setAudioClientName(const char* name);
+// The client name set, or null for the default.
+const char* getAudioClientName();
+// For PulseAudio, which RtAudio gives no name: PULSE_PROP_OVERRIDE with the
+// client name, the media name (a file's name) and the role, for the
+// streams opened from now on. Values the user set in PULSE_PROP are kept.
+void setPulseProperties(const char* mediaName, const char* role);
 
 } // namespace sonabel

@@ -1,5 +1,6 @@
 #include "io/RtAudioErrors.h"
 
+#include "io/AudioApi.h"
 #include "io/CaptureQueue.h"
 #include "io/PlaybackRing.h"
 
@@ -78,6 +79,10 @@ int64_t getSteadyNanos() {
 }
 
 void makeStreamName(char* name, int size, const char* role) {
+    if (const char* client = getAudioClientName()) {
+        std::snprintf(name, static_cast<size_t>(size), "%s", client);
+        return;
+    }
     std::snprintf(name, static_cast<size_t>(size), "sonabel-%s-%d", role, static_cast<int>(::getpid()));
 }
 

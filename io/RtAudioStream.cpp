@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <system_error>
@@ -40,6 +41,9 @@ struct RtAudioStream::State {
     std::string message;
     RtAudioError::Type type = RtAudioError::UNSPECIFIED;
     std::vector<std::string> names;
+    // listBody's other side: the devices with input channels when output
+    // was asked for, and the other way round.
+    std::vector<std::string> otherNames;
 };
 
 namespace {
@@ -87,6 +91,7 @@ void fail(State& s, const RtAudioError& e) {
 void listBody(State& s) {
     s.ok = false;
     s.names.clear();
+    s.otherNames.clear();
     try {
         RtAudio probe(getRtAudioApi(s.api));
         probe.showWarnings(false);
@@ -96,16 +101,23 @@ void listBody(State& s) {
             s.type = RtAudioError::NO_DEVICES_FOUND;
             return;
         }
-        const unsigned int preferred = s.output ? probe.getDefaultOutputDevice() : probe.getDefaultInputDevice();
-        std::vector<unsigned int> order;
-        if (preferred < count) order.push_back(preferred);
-        for (unsigned int i = 0; i < count; ++i)
-            if (i != preferred) order.push_back(i);
-        for (unsigned int i : order) {
-            RtAudio::DeviceInfo info = probe.getDeviceInfo(i);
-            if (!info.probed || (s.output ? info.outputChannels : info.inputChannels) == 0) continue;
-            s.names.push_back(info.name);
-        }
+        // Each device is asked once; its record says whether it is the
+        // default of a side. (getDefaultOutputDevice and getDefaultInputDevice
+        // would ask every device again: on JACK a client each, 600 ms.)
+        std::vector<RtAudio::DeviceInfo> infos;
+        for (unsigned int i = 0; i < count; ++i) infos.push_back(probe.getDeviceInfo(i));
+        // The devices of one side, its default first.
+        auto side = [&](bool output, std::vector<std::string>& names) {
+            for (int pass = 0; pass < 2; ++pass) {
+                for (const RtAudio::DeviceInfo& info : infos) {
+                    if (!info.probed || (output ? info.outputChannels : info.inputChannels) == 0) continue;
+                    const bool isDefault = output ? info.isDefaultOutput : info.isDefaultInput;
+                    if (isDefault == (pass == 0)) names.push_back(info.name);
+                }
+            }
+        };
+        side(s.output, s.names);
+        side(!s.output, s.otherNames);
         s.ok = true;
     } catch (const RtAudioError& e) {
         fail(s, e);
@@ -257,10 +269,55 @@ RtAudioStream::~RtAudioStream() { close(false); }
 
 void RtAudioStream::setHurried(bool on) { hurried.store(on); }
 
+namespace {
+
+// One probe lists both sides, and each costs a JACK client per device plus
+// one (a few hundred milliseconds on a busy machine): a listing of the
+// outputs and then the inputs, or a choice of the sound system followed by
+// a listing, takes the second side from the first probe. A list older than
+// listCacheMillis is probed afresh, so a server started later is seen.
+constexpr int listCacheMillis = 1000;
+
+// Which server a list came from: the system and the variables that name
+// its server.
+std::string serverKey(AudioApi api) {
+    std::string key = getAudioApiKey(api);
+    for (const char* name : {"JACK_DEFAULT_SERVER", "PULSE_SERVER"}) {
+        const char* value = std::getenv(name);
+        key += std::string("\n") + (value ? value : "");
+    }
+    return key;
+}
+
+struct ListCache {
+    std::mutex mutex;
+    bool valid = false;
+    std::string server;
+    std::chrono::steady_clock::time_point at;
+    std::vector<std::string> outputs, inputs;
+};
+
+ListCache& listCache() {
+    static ListCache cache;
+    return cache;
+}
+
+} // namespace
+
 bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::string>* names, std::string* message) {
+    names->clear();
+    ListCache& cache = listCache();
+    const std::string server = serverKey(api);
+    {
+        std::lock_guard guard(cache.mutex);
+        if (cache.valid && cache.server == server &&
+            std::chrono::steady_clock::now() - cache.at < std::chrono::milliseconds(listCacheMillis)) {
+            *names = output ? cache.outputs : cache.inputs;
+            return true;
+        }
+    }
     auto state = std::make_shared<State>(api);
     state->output = output;
-    names->clear();
     if (!runBounded(state, &listBody, openMillis)) {
         *message = serverText(api, "does not answer");
         return false;
@@ -271,6 +328,12 @@ bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::stri
         return state->type == RtAudioError::NO_DEVICES_FOUND;
     }
     *names = state->names;
+    std::lock_guard guard(cache.mutex);
+    cache.valid = true;
+    cache.server = server;
+    cache.at = std::chrono::steady_clock::now();
+    cache.outputs = output ? state->names : state->otherNames;
+    cache.inputs = output ? state->otherNames : state->names;
     return true;
 }
 

@@ -7,3 +7,4 @@ target_link_libraries(sonabel_render PUBLIC sonabel_engine PRIVATE sonabel_warni
 add_executable(sonabel-render ${CMAKE_CURRENT_LIST_DIR}/render/main.cpp)
 target_link_libraries(sonabel-render PRIVATE sonabel_render sonabel_warnings)
 install(TARGETS sonabel-render RUNTIME DESTINATION bin)
+target_compile_definitions(sonabel_render PRIVATE SONABEL_VERSION="${PROJECT_VERSION}")

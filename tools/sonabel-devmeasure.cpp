@@ -14,7 +14,7 @@
 //     write-ahead, less the ticker's polling delay.)
 //
 // Usage: sonabel-devmeasure [--seconds N] [--write-ahead CHUNKS]
-//        [--chunk FRAMES] [--busy] [--no-loopback] [--server NAME]
+//        [--chunk FRAMES] [--busy] [--no-loopback] [--server NAME] [--log FILE]
 // The exit status is 0 when it measured (ticks came, and the noise was found
 // in the capture), 1 when it could not, 2 for a bad command line. It never
 // judges the figures.
@@ -25,6 +25,7 @@
 #include "engine/AudioSynchronizer.h"
 #include "engine/TickListener.h"
 #include "engine/TickProvider.h"
+#include "core/Log.h"
 #include "io/AudioApi.h"
 #include "io/DirectSoundWriter.h"
 #include "io/MMEReader.h"
@@ -60,6 +61,7 @@ struct Options {
     bool busy = false;
     bool loopback = true;
     std::string server;  // JACK server name; empty: the default one
+    std::string log;     // the log file; empty: the state folder's
 };
 
 constexpr double rate = 44100.0;
@@ -329,40 +331,111 @@ Latency measureLatency(const Capture& capture, const NoiseSource& source, int64_
     return result;
 }
 
-void usage() {
-    std::fprintf(stderr, "usage: sonabel-devmeasure [--seconds N] [--write-ahead CHUNKS] [--chunk FRAMES] [--busy]\n"
-                         "                          [--no-loopback] [--server NAME]\n");
+const char* const usageText =
+    "usage: sonabel-devmeasure [--seconds N] [--write-ahead CHUNKS] [--chunk FRAMES] [--busy]\n"
+    "                          [--no-loopback] [--server NAME] [--log FILE]\n"
+    "Plays noise through the engine on a JACK server for N seconds (default 10, at most 3600)\n"
+    "and reports underruns, overflows, the ticker's wake-up jitter and the loopback latency.\n"
+    "  --write-ahead CHUNKS  chunks queued ahead of the server (1 to 1000, default 2)\n"
+    "  --chunk FRAMES        frames per chunk, 64 to 16384 (default 1024)\n"
+    "  --busy                load the other cores with busy loops meanwhile\n"
+    "  --no-loopback         no capture, so no latency figure\n"
+    "  --server NAME         the JACK server (default: JACK_DEFAULT_SERVER, else \"default\")\n"
+    "  --log FILE            the log (default: $XDG_STATE_HOME/sonabel/sonabel-devmeasure.log)\n"
+    "  -h, --help            this text\n"
+    "Options take their value as --seconds 5 or --seconds=5. The time left is shown on\n"
+    "stderr. Exit status: 0 measured, 1 could not measure, 2 a bad command line.\n";
+
+// A bad command line, named on stderr: status 2.
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "sonabel-devmeasure: %s (try --help)\n", message.c_str());
+    return 2;
 }
 
-bool parse(int argc, char** argv, Options& options) {
+bool parseCount(const std::string& text, int low, int high, int& value) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != 0 || v < low || v > high) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+// 0 to run, -1 after --help (status 0), else the exit status of a usage error.
+int parse(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (a == "--seconds" && hasValue) {
+        std::string a = argv[i];
+        std::string value;
+        bool attached = false;
+        if (a.rfind("--", 0) == 0 && a.find('=') != std::string::npos) {
+            value = a.substr(a.find('=') + 1);
+            a = a.substr(0, a.find('='));
+            attached = true;
+        }
+        if (a == "-h" || a == "--help") {
+            std::fputs(usageText, stdout);
+            return -1;
+        }
+        const bool takesValue =
+            a == "--seconds" || a == "--write-ahead" || a == "--chunk" || a == "--server" || a == "--log";
+        const bool flag = a == "--busy" || a == "--no-loopback";
+        if (!takesValue && !flag) return usageError("unknown option " + a);
+        if (flag && attached) return usageError("option " + a + " takes no value");
+        if (takesValue && !attached) {
+            if (i + 1 >= argc) return usageError("option " + a + " needs a value");
+            value = argv[++i];
+        }
+        if (a == "--seconds") {
             // Bounded: the run keeps a time stamp for every chunk it plays.
             char* end = nullptr;
-            options.seconds = std::strtod(argv[++i], &end);
-            if (*end != 0 || !(options.seconds > 0.0 && options.seconds <= maxSeconds)) {
+            options.seconds = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != 0 || !(options.seconds > 0.0 && options.seconds <= maxSeconds)) {
                 std::fprintf(stderr, "sonabel-devmeasure: --seconds takes more than 0 and at most %.0f seconds, not \"%s\"\n",
-                             maxSeconds, argv[i]);
-                return false;
+                             maxSeconds, value.c_str());
+                return 2;
             }
-        } else if (a == "--write-ahead" && hasValue) {
-            options.writeAhead = std::atoi(argv[++i]);
-        } else if (a == "--chunk" && hasValue) {
-            options.chunk = std::atoi(argv[++i]);
-        } else if (a == "--server" && hasValue) {
-            options.server = argv[++i];
+        } else if (a == "--write-ahead") {
+            if (!parseCount(value, 1, 1000, options.writeAhead))
+                return usageError("--write-ahead takes 1 to 1000 chunks, not \"" + value + "\"");
+        } else if (a == "--chunk") {
+            if (!parseCount(value, 64, 16384, options.chunk))
+                return usageError("--chunk takes 64 to 16384 frames, not \"" + value + "\"");
+        } else if (a == "--server") {
+            options.server = value;
+        } else if (a == "--log") {
+            options.log = value;
         } else if (a == "--busy") {
             options.busy = true;
-        } else if (a == "--no-loopback") {
-            options.loopback = false;
         } else {
-            return false;
+            options.loopback = false;
         }
     }
-    return options.seconds > 0 && options.writeAhead >= 1 && options.chunk >= 64 && options.chunk <= 16384;
+    return 0;
 }
+
+// The time left: redrawn every second on a terminal, a line every 10 s
+// into a file or pipe.
+class Countdown {
+public:
+    explicit Countdown(double seconds) : total(seconds), terminal(::isatty(STDERR_FILENO) != 0) {}
+    void show(double elapsed) {
+        const int left = static_cast<int>(std::ceil(total - elapsed));
+        const int every = terminal ? 1 : 10;
+        if (left <= 0 || left == shown || (shown >= 0 && shown - left < every)) return;
+        shown = left;
+        if (terminal)
+            std::fprintf(stderr, "\r  %d s left   ", left);
+        else
+            std::fprintf(stderr, "sonabel-devmeasure: %d s left\n", left);
+    }
+    void finish() {
+        if (terminal && shown >= 0) std::fprintf(stderr, "\r              \r");
+    }
+
+private:
+    double total;
+    bool terminal;
+    int shown = -1;
+};
 
 const char* policyName(int policy) {
     switch (policy) {
@@ -377,9 +450,13 @@ const char* policyName(int policy) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (!parse(argc, argv, options)) {
-        usage();
-        return 2;
+    if (const int status = parse(argc, argv, options)) return status < 0 ? 0 : status;
+    const std::string logPath = options.log.empty() ? getToolLogPath("sonabel-devmeasure") : options.log;
+    std::string reason;
+    if (!setLogFile(logPath, reason, options.log.empty())) {
+        std::fprintf(stderr, "sonabel-devmeasure: %scannot write the log %s: %s\n", options.log.empty() ? "warning: " : "",
+                     logPath.c_str(), reason.c_str());
+        if (!options.log.empty()) return 1;
     }
     if (!options.server.empty()) setenv("JACK_DEFAULT_SERVER", options.server.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 0);
@@ -464,7 +541,9 @@ int main(int argc, char** argv) {
     const auto end = begin + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
     auto nextCheck = begin + std::chrono::seconds(10);
     auto nextReport = begin + std::chrono::seconds(60);
+    Countdown countdown(options.seconds);
     while (Clock::now() < end) {
+        countdown.show(secondsSince(begin));
         if (patched && reader.available(options.chunk) >= options.chunk) {
             const double seenAt = nowSeconds();
             reader.read(chunk, ++position, 0.0f);
@@ -483,6 +562,7 @@ int main(int argc, char** argv) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+    countdown.finish();
     if (patched) latencies.push_back(measureLatency(capture, source, latencies.empty() ? -1 : latencies.back().lag));
     const double elapsed = secondsSince(begin);
 

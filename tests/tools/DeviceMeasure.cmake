@@ -21,3 +21,10 @@ if(TARGET sonabel-devmeasure)
                    $<TARGET_FILE:sonabel-devmeasure>)
   set_tests_properties(devmeasure_seconds_bounded PROPERTIES LABELS sonabel_tools_tests TIMEOUT 60)
 endif()
+
+# --help on stdout with status 0; a bad option named on stderr with status 2.
+if(TARGET sonabel-devmeasure)
+  add_test(NAME devmeasure_command_line
+           COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/tools/devmeasure_command_line.sh $<TARGET_FILE:sonabel-devmeasure>)
+  set_tests_properties(devmeasure_command_line PROPERTIES LABELS sonabel_tools_tests TIMEOUT 60)
+endif()

@@ -20,3 +20,8 @@ target_compile_definitions(${name} PRIVATE SONABEL_GOLDEN_DIR="${CMAKE_CURRENT_S
 add_test(NAME RendererFormatsSoxOracle
          COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/format_oracle.py $<TARGET_FILE:sonabel-render>)
 set_tests_properties(RendererFormatsSoxOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)
+# Pipes both ways (checked by sox and Python's wave), what stdout carries,
+# where the log goes, and the error texts of golden/errors.txt.
+add_test(NAME RendererStreamsSoxPythonOracle
+         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/stream_oracle.py $<TARGET_FILE:sonabel-render>)
+set_tests_properties(RendererStreamsSoxPythonOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)

@@ -28,7 +28,9 @@ class RendererTest : public WaveDirTest {
 protected:
     // Renders with the real catalogue; returns the exit status. afterChunk
     // runs after each chunk of an offline render.
+    // With --stats, so that the report is on out and err holds the messages.
     int render(std::vector<std::string> args, std::function<void(int64_t)> afterChunk = nullptr) {
+        args.push_back("--stats");
         std::vector<char*> argv{const_cast<char*>("sonabel-render")};
         for (auto& a : args) argv.push_back(a.data());
         RenderOptions options;

@@ -40,7 +40,7 @@ with tempfile.TemporaryDirectory() as tmp:
     assert a == b, "an empty chain changed the samples"
 
     # The SNR report against numpy.
-    out = subprocess.run([render, "-q", "noisy.wav", "lowpassed.wav", "--reference", "clean.wav",
+    out = subprocess.run([render, "-q", "--stats", "noisy.wav", "lowpassed.wav", "--reference", "clean.wav",
                           "-f", "Butterworth Lowpass"], check=True, capture_output=True, text=True).stdout
     m = re.search(r"input (-?[\d.]+) dB, output (-?[\d.]+) dB, gain (-?[\d.]+) dB", out)
     assert m, out

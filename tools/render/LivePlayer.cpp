@@ -6,6 +6,7 @@
 #include "engine/AudioSynchronizer.h"
 #include "io/TickProviderChoice.h"
 #include "filters/AudioFilter.h"
+#include "io/AudioApi.h"
 #include "io/AudioDevice.h"
 #include "io/AudioInputDevice.h"
 #include "io/AudioOutputDevice.h"
@@ -27,6 +28,7 @@
 #include <memory>
 #include <ostream>
 #include <thread>
+#include <vector>
 
 namespace sonabel {
 
@@ -109,11 +111,33 @@ int LivePlayer::run() {
                 << "s are 0 to " << count - 1 << " (see --list-devices)\n";
             return 2;
         }
+        if (!options.deviceName.empty()) {
+            // A name: the device whose name starts with it, if only one does.
+            std::vector<int> found;
+            for (int i = 0; i < count; ++i) {
+                const char* candidate = device->getDeviceName(i);
+                if (candidate && std::strncmp(candidate, options.deviceName.c_str(), options.deviceName.size()) == 0)
+                    found.push_back(i);
+            }
+            if (found.size() != 1) {
+                err << "sonabel-render: --device " << options.deviceName << (found.empty() ? " names no" : " names more than one")
+                    << " soundcard " << side << "; the " << side << "s are:\n";
+                for (int i = 0; i < count; ++i) err << "  " << i << "  " << device->getDeviceName(i) << "\n";
+                return 2;
+            }
+            device->setDevice(found[0]);
+        }
         if (options.device >= 0) device->setDevice(options.device);
         const char* name = device->getDeviceName(device->getDevice());
-        if (count == 1 && name && std::strcmp(name, NullPlaybackRing::deviceName) == 0 && !std::getenv("SONABEL_AUDIO_API"))
+        // Which sound system and device: the one line that says so.
+        const bool silent = name && std::strcmp(name, NullPlaybackRing::deviceName) == 0;
+        if (count == 1 && silent && !std::getenv("SONABEL_AUDIO_API"))
             err << "sonabel-render: no sound system answers (JACK, PulseAudio, ALSA); the " << side
                 << " is the null device (" << (side == "output" ? "no sound" : "silence") << ")\n";
+        else
+            err << "sonabel-render: soundcard " << side << ": "
+                << (silent ? "no sound system" : getAudioApiName(chooseAudioApi())) << ", device " << device->getDevice()
+                << " \"" << (name ? name : "?") << "\"\n";
         return 0;
     };
 

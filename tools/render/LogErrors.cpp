@@ -11,6 +11,8 @@ namespace {
 std::mutex mutex;
 std::vector<std::string> errors;
 int depth = 0;
+// The hook before the outermost LogErrors, given back when it ends.
+LogHook previousOutput = nullptr;
 
 void quiet(const char*) {}
 
@@ -29,7 +31,10 @@ void collect(const char* line) {
 
 LogErrors::LogErrors() {
     std::lock_guard guard(mutex);
-    if (depth++ == 0) errors.clear();
+    if (depth++ == 0) {
+        errors.clear();
+        previousOutput = getOutputHook();
+    }
     start = errors.size();
     setOutputHook(&quiet);
     setErrorHook(&collect);
@@ -39,7 +44,7 @@ LogErrors::~LogErrors() {
     std::lock_guard guard(mutex);
     if (--depth == 0) {
         setErrorHook(nullptr);
-        setOutputHook(nullptr);
+        setOutputHook(previousOutput);
     }
 }
 

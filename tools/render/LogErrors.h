@@ -1,7 +1,8 @@
 #pragma once
 // Collects the level-1 errors (the ones a user must see) raised while it
 // lives, and keeps the log's other lines out of the terminal: they still go
-// to log.txt. They may nest: each sees the errors raised since it was made.
+// to the log file. They may nest: each sees the errors raised since it was
+// made; the outermost gives the log back the output hook it had before.
 
 #include <string>
 #include <vector>

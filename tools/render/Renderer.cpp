@@ -11,9 +11,13 @@
 #include "render/LogErrors.h"
 #include "render/OutputFile.h"
 #include "render/RenderLoadMonitor.h"
+#include "render/RenderReport.h"
 #include "render/SignalToNoise.h"
+#include "render/StreamSpool.h"
 #include "render/TemporaryOutput.h"
+#include "render/WaveStreamWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -119,9 +123,10 @@ Renderer::~Renderer() {
 void Renderer::fail(const std::string& message) { err << "sonabel-render: " << message << "\n"; }
 
 int Renderer::run() {
-    LogErrors quiet; // the log's lines stay in log.txt
+    LogErrors quiet; // the log's lines stay in the log file
     switch (options.action) {
     case RenderOptions::Action::Help: out << RenderOptions::usage(); return 0;
+    case RenderOptions::Action::Version: out << RenderOptions::version() << "\n"; return 0;
     case RenderOptions::Action::ListFilters: return listFilters();
     case RenderOptions::Action::Describe: return describe();
     case RenderOptions::Action::ListDevices: return LivePlayer::listDevices(out);
@@ -132,16 +137,32 @@ int Renderer::run() {
     const std::pair<const std::string*, const char*> sources[] = {{&options.input, "input"},
                                                                   {&options.reference, "--reference"}};
     for (const auto& [name, role] : sources) {
-        if (!options.output.empty() && !name->empty() && TemporaryOutput::sameFile(options.output, *name)) {
+        if (!options.output.empty() && !options.outputIsStdout() && !name->empty() && *name != "-" &&
+            TemporaryOutput::sameFile(options.output, *name)) {
             fail("the output " + options.output + " is the same file as the " + role + " " + *name +
                  "; give another output name");
             return 2;
         }
     }
+    // A stream from a pipe, read to its end before anything starts.
+    StreamSpool inputSpool;
+    inputPath = options.input;
+    if (options.input == "-") {
+        std::string error;
+        if (!inputSpool.create(error) || !inputSpool.readStandardInput(error)) {
+            fail("cannot read standard input: " + error);
+            return 1;
+        }
+        inputPath = inputSpool.path();
+    }
     if (!options.isLive()) return render();
     int status = 0;
     if (!buildChain(status)) return status;
-    LivePlayer player(options, chain, out, err);
+    RenderOptions live = options;
+    live.input = inputPath;
+    // Its summary is a report: on stderr unless --stats, nowhere with -q.
+    std::ostream nowhere(nullptr);
+    LivePlayer player(live, chain, options.stats ? out : (options.quiet ? nowhere : err), err);
     player.showStatus = showProgress;
     return player.run();
 }
@@ -262,7 +283,7 @@ int Renderer::render() {
     LogErrors errors;
     InputFile input;
     std::string note;
-    input.open(options.input, note);
+    input.open(inputPath, note);
     if (!note.empty()) err << "sonabel-render: " << note << "\n";
     if (!errors.first().empty() || !input.isOpen()) {
         fail(errors.first().empty() ? "cannot read " + options.input : errors.first());
@@ -278,10 +299,13 @@ int Renderer::render() {
         return 1;
     }
     if (!options.reference.empty() && !checkReference(inputFormat, total, status)) return status;
+    // Standard output is streamed chunk by chunk; a file is written under a
+    // temporary name.
+    const bool toStdout = options.outputIsStdout();
     OutputFile writer;
     std::string error;
-    if (!writer.choose(options.output, options.container, options.bits, options.floatSamples,
-                       inputFormat.bitsPerSample, input.isFloat(), note, error)) {
+    if (!toStdout && !writer.choose(options.output, options.container, options.bits, options.floatSamples,
+                                    inputFormat.bitsPerSample, input.isFloat(), note, error)) {
         fail(error);
         return 2;
     }
@@ -289,24 +313,42 @@ int Renderer::render() {
 
     // From before the temporary file exists until it is renamed or removed.
     StopSignals signals;
-    TemporaryOutput output(options.output);
-    if (!output.create(error)) {
+    const std::string outputName = toStdout ? std::string("standard output") : options.output;
+    TemporaryOutput output(toStdout ? std::string() : options.output);
+    if (!toStdout && !output.create(error)) {
         fail("cannot write " + options.output + ": " + error);
         return 1;
     }
     // The output keeps the input's channels and rate; the engine's chunk may
     // have more channels (never fewer than 2), and the writer takes the first.
-    writer.setFileName(output.path());
-    writer.setAudioFormat(inputFormat);
-    // The temporary file and the rename protect the user: no need to hand
-    // every chunk to the system on its own.
-    writer.setBatched(true);
-    writer.open();
-    if (!errors.first().empty() || !writer.isOpen()) {
-        fail("cannot write " + options.output + ": " + reasonOf(errors.first()));
+    WaveStreamWriter stream(STDOUT_FILENO);
+    AudioWriter* target = &writer;
+    if (toStdout) {
+        // A pipe carries 8- or 16-bit WAVE.
+        const int bits = options.bits ? options.bits : std::min(inputFormat.bitsPerSample, 16);
+        if (options.floatSamples || (bits != 8 && bits != 16)) {
+            fail("standard output carries 8- or 16-bit WAVE; write a file for other sample types");
+            return 2;
+        }
+        stream.setAudioFormat(inputFormat);
+        stream.setBitsPerSample(bits);
+        stream.setExpectedFrames(total);
+        stream.open();
+        target = &stream;
+    } else {
+        writer.setFileName(output.path());
+        writer.setAudioFormat(inputFormat);
+        // The temporary file and the rename protect the user: no need to
+        // hand every chunk to the system on its own.
+        writer.setBatched(true);
+        writer.open();
+    }
+    if (!errors.first().empty() || !target->isOpen()) {
+        fail("cannot write " + outputName + ": " + reasonOf(errors.first()));
         return 1;
     }
-    FrameLimitWriter limited(&writer, total);
+    auto writeErrorText = [&] { return toStdout ? stream.getWriteError() : writer.getWriteError(); };
+    FrameLimitWriter limited(target, total);
 
     RenderLoadMonitor monitor(chain);
     int64_t done = 0;
@@ -334,7 +376,7 @@ int Renderer::render() {
         while (done < total && !stopSignal) {
             sync.ticked(chunk);
             done = done + chunk < total ? done + chunk : total;
-            if (input.getReadErrorFrame() >= 0 || *writer.getWriteError() || !errors.none()) break;
+            if (input.getReadErrorFrame() >= 0 || *writeErrorText() || !errors.none()) break;
             if (showProgress) {
                 auto now = std::chrono::steady_clock::now();
                 if (now - lastDrawn > std::chrono::milliseconds(100)) {
@@ -349,11 +391,11 @@ int Renderer::render() {
             drawProgress(err, done, total, rate);
             err << "\n";
         }
-        writer.flush(); // a disk that fills now still counts as a write error
-        written = writer.getLength();
+        if (!toStdout) writer.flush(); // a disk that fills now still counts as a write error
+        written = toStdout ? stream.getLength() : writer.getLength();
         readErrorFrame = input.getReadErrorFrame(); // close forgets them
         readError = input.getReadError();
-        writeError = writer.getWriteError();
+        writeError = writeErrorText();
         sync.stop(); // closes the writer: the header states what the file holds
         monitor.collect();
         for (int i = mixer.getFilterCount() - 1; i >= 0; --i) mixer.removeFilterNr(i);
@@ -368,11 +410,11 @@ int Renderer::render() {
         problem = "cannot read " + options.input + " at frame " + std::to_string(readErrorFrame) + " of " +
                   std::to_string(total) + ": " + readError;
     } else if (!writeError.empty()) {
-        problem = "cannot write " + options.output + ": " + writeError;
+        problem = "cannot write " + outputName + ": " + writeError;
     } else if (!errors.none()) {
         // In the user's terms: the name they gave, not the temporary one.
         problem = errors.first();
-        const size_t at = problem.find(output.path());
+        const size_t at = toStdout ? std::string::npos : problem.find(output.path());
         if (at != std::string::npos) problem.replace(at, output.path().size(), options.output);
     } else if (done < total) {
         problem = stopSignal == SIGTERM ? "terminated" : "interrupted";
@@ -383,7 +425,10 @@ int Renderer::render() {
         // After a read error the last chunk holds silence that is not in the
         // input: nothing of it is kept; nor is a file without frames.
         if (readErrorFrame >= 0 || written == 0) output.discard();
-        if (output.keepIfNew())
+        if (toStdout)
+            // Gone already: the reader sees the stream end early.
+            problem += "; " + std::to_string(written) + " frames went to standard output";
+        else if (output.keepIfNew())
             problem += "; the first " + std::to_string(written) + " frames (" +
                        format("%.3f s", static_cast<double>(written) / rate) + ") are kept in " + options.output;
         else
@@ -395,17 +440,40 @@ int Renderer::render() {
     if (writer.getClipped() > 0)
         err << "sonabel-render: warning: " << options.output << ": clipped " << writer.getClipped() << " samples\n";
     for (AudioFilter* f : chain) f->inputEnded(); // final figures over the whole input
-    if (!output.commit(error)) {
+    if (!toStdout && !output.commit(error)) {
         fail("cannot write " + options.output + ": " + error);
         return 1;
     }
-    const double seconds = static_cast<double>(total) / rate;
-    out << "Rendered " << total << " frames (" << format("%.3f s", seconds) << ") in " << format("%.3f s", wall)
-        << " wall time: " << (wall > 0.0 ? format("%.1f", seconds / wall) : std::string("inf")) << " \u00d7 real time\n";
-    monitor.printLoads(out, chunk, rate);
-    monitor.printMeasuredValues(out);
 
-    if (!options.reference.empty()) return printSignalToNoise();
+    RenderReport report;
+    report.input = options.input;
+    report.output = options.output;
+    report.frames = total;
+    report.sampleRate = rate;
+    report.wallSeconds = wall;
+    report.chunkFrames = chunk;
+    report.clipped = writer.getClipped();
+    if (!options.reference.empty()) {
+        report.reference = options.reference;
+        if (!measureSignalToNoise(options.output, report)) return 1;
+    }
+    // stdout carries the data; the report goes there only when asked for,
+    // and -q keeps it off stderr.
+    if (options.json) {
+        report.printJson(out, chain, monitor);
+        return 0;
+    }
+    if (options.quiet && !options.stats) return 0;
+    std::ostream& shown = options.stats ? out : err;
+    const double seconds = static_cast<double>(total) / rate;
+    shown << "Rendered " << total << " frames (" << format("%.3f s", seconds) << ") in " << format("%.3f s", wall)
+          << " wall time: " << (wall > 0.0 ? format("%.1f", seconds / wall) : std::string("inf"))
+          << " \u00d7 real time\n";
+    monitor.printLoads(shown, chunk, rate);
+    monitor.printMeasuredValues(shown);
+    if (report.hasSignalToNoise)
+        shown << "SNR against " << options.reference << ": input " << decibels(report.inputDb) << ", output "
+              << decibels(report.outputDb) << ", gain " << decibels(report.gainDb) << "\n";
     return 0;
 }
 
@@ -440,21 +508,20 @@ bool Renderer::checkReference(const WaveFileFormat& inputFormat, int64_t inputFr
     return true;
 }
 
-int Renderer::printSignalToNoise() {
+bool Renderer::measureSignalToNoise(const std::string& outputPath, RenderReport& report) {
     SignalToNoise::Channels clean, noisy, result;
     std::string error;
-    if (!SignalToNoise::load(options.reference, clean, error) || !SignalToNoise::load(options.input, noisy, error) ||
-        !SignalToNoise::load(options.output, result, error)) {
+    if (!SignalToNoise::load(options.reference, clean, error) || !SignalToNoise::load(inputPath, noisy, error) ||
+        !SignalToNoise::load(outputPath, result, error)) {
         fail(error);
-        return 1;
+        return false;
     }
-    const double before = SignalToNoise::measure(clean, noisy);
-    const double after = SignalToNoise::measure(clean, result);
+    report.inputDb = SignalToNoise::measure(clean, noisy);
+    report.outputDb = SignalToNoise::measure(clean, result);
     // Both exact (or both silent references): nothing gained or lost.
-    const double gain = before == after ? 0.0 : after - before;
-    out << "SNR against " << options.reference << ": input " << decibels(before) << ", output " << decibels(after)
-        << ", gain " << decibels(gain) << "\n";
-    return 0;
+    report.gainDb = report.inputDb == report.outputDb ? 0.0 : report.outputDb - report.inputDb;
+    report.hasSignalToNoise = true;
+    return true;
 }
 
 } // namespace sonabel

@@ -24,11 +24,14 @@
 namespace sonabel {
 
 class AudioFilter;
+class RenderReport;
 class WaveFileFormat;
 
 class Renderer {
 public:
-    // out gets results and reports, err messages and the progress bar.
+    // out gets what the user asked for (the audio for OUTPUT -, listings,
+    // --stats and --json reports), err messages, the report and the
+    // progress bar.
     Renderer(const RenderOptions& options, FilterFactory catalogue, std::ostream& out, std::ostream& err);
     ~Renderer();
     Renderer(const Renderer&) = delete;
@@ -51,8 +54,9 @@ private:
     // Whether the reference can be compared with the input; false with the
     // exit status set. A length that differs is only warned about.
     bool checkReference(const WaveFileFormat& inputFormat, int64_t inputFrames, int& status);
-    // The SNR report; the exit status.
-    int printSignalToNoise();
+    // The SNR of the input and of the output against the reference, into
+    // the report; false (with the message shown) when a file can't be read.
+    bool measureSignalToNoise(const std::string& outputPath, RenderReport& report);
     // The chain from --chain and --filter; false with the exit status set.
     bool buildChain(int& status);
     void fail(const std::string& message);
@@ -63,6 +67,8 @@ private:
     std::ostream& out;
     std::ostream& err;
     std::vector<AudioFilter*> chain; // owned
+    // The file read for the input: the input's name, or the spooled stream.
+    std::string inputPath;
 };
 
 } // namespace sonabel
