@@ -34,6 +34,7 @@ const char* RenderOptions::usage() {
            "      --chunk FRAMES      chunk size (default 1024)\n"
            "      --bits 8|16         sample size of the output (default: the input's)\n"
            "      --reference CLEAN   print the SNR of INPUT and of OUTPUT against CLEAN, and the gain in dB\n"
+           "      --suggest-threshold the chain's denoiser \"Threshold\" for INPUT, from its noise (no OUTPUT)\n"
            "  -q, --quiet             no progress bar\n"
            "      --list-devices      the soundcard outputs and inputs, numbered for --device\n"
            "      --play              play the chain's output on the soundcard, in real time; the\n"

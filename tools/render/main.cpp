@@ -3,11 +3,15 @@
 #include "filters/FilterCatalogue.h"
 #include "render/RenderOptions.h"
 #include "render/Renderer.h"
+#include "render/ThresholdSuggestion.h"
 
 #include <iostream>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    if (sonabel::ThresholdSuggestion::isRequested(argc, argv))
+        return sonabel::ThresholdSuggestion({sonabel::getFilterCount, sonabel::createFilter})
+            .run(argc, argv, std::cout, std::cerr);
     sonabel::RenderOptions options;
     std::string error;
     if (!options.parse(argc, argv, error)) {
