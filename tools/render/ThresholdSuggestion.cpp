@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -75,12 +76,18 @@ double ThresholdSuggestion::universalThreshold(double sigma, int64_t frames) {
 
 bool ThresholdSuggestion::resolveStep(double threshold, ChainSetting& setting, std::string& error) const {
     DenoiseFilter denoiser;
-    const std::string decibels = threshold > 0.0 ? number("%.3f dB", 20.0 * std::log10(threshold)) : "-inf dB";
+    const double decibels = threshold > 0.0 ? 20.0 * std::log10(threshold) : -HUGE_VAL;
+    const std::string quantity = threshold > 0.0 ? number("%.3f dB", decibels) : "-inf dB";
     std::vector<ChainSetting> settings;
     std::unique_ptr<AudioFilter> made(
-        chainFile.parseLine(std::string(denoiser.getName()) + " | Threshold = " + decibels, 1, error, &settings));
+        chainFile.parseLine(std::string(denoiser.getName()) + " | Threshold = " + quantity, 1, error, &settings));
     if (!made || settings.size() != 1) return false;
     setting = settings[0];
+    // Below the first step the nearest text is that step's, not "-inf" (the
+    // quantities are compared in decibels), and the chain parser sees no
+    // range left behind; the text's own decibels tell.
+    const double shown = std::strtod(setting.text.c_str(), nullptr);
+    if (threshold > 0.0 && std::fabs(shown - decibels) > 0.5) setting.beyondRange = true;
     return true;
 }
 
@@ -183,9 +190,9 @@ int ThresholdSuggestion::run(int argc, char** argv, std::ostream& out, std::ostr
         err << "sonabel-render: " << error << "\n";
         return 2;
     }
-    out << "Noise level: " << number("%.6f", sigma) << " (median absolute deviation / 0.6745 of the finest "
+    out << "Noise level: " << number("%.9g", sigma) << " (median absolute deviation / 0.6745 of the finest "
         << waveletName << " details)\n"
-        << "Universal threshold over " << frames << " frames: " << number("%.6f", threshold) << " ("
+        << "Universal threshold over " << frames << " frames: " << number("%.9g", threshold) << " ("
         << (threshold > 0.0 ? number("%.2f dB", 20.0 * std::log10(threshold)) : "-inf dB") << ")\n"
         << "Threshold = " << setting.step << "   # " << setting.text << "\n";
     if (setting.beyondRange)
