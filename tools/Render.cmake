@@ -7,3 +7,9 @@ target_link_libraries(sonabel_render PUBLIC sonabel_engine PRIVATE sonabel_warni
 add_executable(sonabel-render ${CMAKE_CURRENT_LIST_DIR}/render/main.cpp)
 target_link_libraries(sonabel-render PRIVATE sonabel_render sonabel_warnings)
 install(TARGETS sonabel-render RUNTIME DESTINATION bin)
+# Its manual page and its bash completion (bash-completion finds a command's
+# file by the command's name).
+include(GNUInstallDirs)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/sonabel-render.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/completion/sonabel-render.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME sonabel-render)
