@@ -111,7 +111,7 @@ rm -f scratch.wav candidate.wav log.txt
 
 echo "SNR against clean.wav in dB: noisy input, lowpass at its best cut-off, and the wavelet chain"
 echo "at the suggested threshold and at its best step"
-printf '%-8s %6s   %-17s   %-17s   %-18s   %s\n' noise noisy Butterworth "sox sinc" "wavelet, suggested" "wavelet, best"
+printf '%-8s %6s    %-16s    %-16s    %-17s    %s\n' noise noisy Butterworth "sox sinc" "wavelet, suggested" "wavelet, best"
 printf '%s\n' "${results[@]}"
 echo
 echo "Listen: $(pwd)/{clean,noisy-30,butterworth-30,sinc-30,denoised-30,best-30}.wav"

@@ -33,10 +33,11 @@ public:
     ThresholdSuggestion(const ThresholdSuggestion&) = delete;
     ThresholdSuggestion& operator=(const ThresholdSuggestion&) = delete;
 
-    // The noise's standard deviation (full scale 1.0) from the finest details
-    // of all channels together, with filter bank `wavelet` (the "Wavelet"
-    // step). Only details whose taps lie wholly inside the signal count. 0
-    // when no channel is longer than the filter.
+    // The noise's standard deviation in the finest details of all channels
+    // together (full scale 1.0; the signal's own for an orthogonal wavelet),
+    // with filter bank `wavelet` (the "Wavelet" step). Only details whose
+    // taps lie wholly inside the signal count. 0 when no channel is as long
+    // as the filter, or for a wavelet index out of range.
     static double noiseLevel(const Channels& channels, int wavelet);
     // sigma sqrt(2 ln frames); 0 for fewer than 2 frames.
     static double universalThreshold(double sigma, int64_t frames);
