@@ -12,6 +12,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             libgtest-dev libgmock-dev libbenchmark-dev \
             sox libsox-fmt-all espeak-ng python3 python3-numpy python3-scipy python3-pywt \
             xvfb xauth procps desktop-file-utils
+# The manual page test renders the page with man.
+PACKAGES += man-db
 # Wanted, not required: installed only where that removes nothing (a desktop
 # whose PulseAudio is PipeWire's keeps it). Without it the PulseAudio smoke
 # test skips and says why.
