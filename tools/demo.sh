@@ -21,6 +21,7 @@ mkdir -p "$dir"
 cd "$dir"
 
 # --- The clean signal: 44100 Hz, mono, 16 bits ------------------------------
+echo "== the clean signal: speech and plucked strings" >&2
 # espeak-ng speaks at 22050 Hz, so its sibilants stop at 11 kHz. Stuffing a
 # zero between its samples mirrors its 5.5-11 kHz band into 11-16.5 kHz;
 # kept at a lower level there, that is the air of real "s" and "sh" sounds,
@@ -42,13 +43,16 @@ sox speech.wav gap.wav music.wav -b 16 clean.wav
 rm -f voice22.wav voice.wav air.wav "${notes[@]}" chord.wav gap.wav
 
 # --- Helpers -----------------------------------------------------------------
-# The SNR of the renderer's output against clean.wav, in dB.
-snr_of_render() {
-    "$render" -q "$@" --reference clean.wav | sed -n 's/^SNR against .*, output \(.*\) dB, gain .*/\1/p'
-}
 # The SNR of a file against clean.wav: an empty chain reports its input's.
 snr_of_file() {
     "$render" -q "$1" scratch.wav --reference clean.wav | sed -n 's/^SNR against .*: input \(.*\) dB, output .*/\1/p'
+}
+# Stops the demo when a figure is missing (a render or sox failed).
+need() {
+    local value
+    for value in "$@"; do
+        [ -n "$value" ] || { echo "demo.sh: a render failed; see the messages above" >&2; exit 1; }
+    done
 }
 # Prints "snr setting" of the best of the candidates; each candidate is a
 # setting for which render_candidate SETTING OUTPUT makes OUTPUT.
@@ -73,6 +77,7 @@ inverse="Inverse"
 # --- Three noise levels ------------------------------------------------------
 results=()
 for level in 40 30 20; do
+    echo "== white noise at -$level dB: lowpasses, the suggested threshold, the best threshold" >&2
     "$render" -q -f "Noise generator | Volume = -$level dB | Type = Gaussian white noise" \
         clean.wav "noisy-$level.wav" > /dev/null
     noisy=$(snr_of_file "noisy-$level.wav")
@@ -98,6 +103,7 @@ for level in 40 30 20; do
     read -r best best_step < <(best_of "${candidates[@]}")
     mv best.wav "best-$level.wav"
 
+    need "$noisy" "$butterworth" "$sinc" "$suggested" "$suggested_snr" "$best"
     results+=("$(printf '%-8s %6s   %6s (%5s Hz)   %6s (%5s Hz)   %6s (step %3s)    %6s (step %3s)' \
         "-$level dB" "$noisy" "$butterworth" "$butterworth_cutoff" "$sinc" "$sinc_cutoff" \
         "$suggested_snr" "$suggested" "$best" "$best_step")")

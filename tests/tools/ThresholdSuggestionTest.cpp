@@ -36,12 +36,15 @@ std::vector<float> noisySine(size_t n, double sigma, double amplitude, double fr
 }
 
 struct NoiseCase {
+    const char* name; // the test's
     const char* what;
     int wavelet; // the "Wavelet" step
     double sigma;
     double amplitude; // of a low sine the estimate must look past
     int channels;
 };
+
+void PrintTo(const NoiseCase& c, std::ostream* os) { *os << c.what; }
 
 class NoiseLevelTest : public ::testing::TestWithParam<NoiseCase> {};
 
@@ -58,11 +61,12 @@ TEST_P(NoiseLevelTest, FindsTheNoiseUnderTheSignal) {
 
 INSTANTIATE_TEST_SUITE_P(
     Wavelets, NoiseLevelTest,
-    ::testing::Values(NoiseCase{"Haar, noise alone", 0, 0.01, 0.0, 1},
-                      NoiseCase{"Daubechies 8 under a loud sine", 7, 0.01, 0.7, 1},
-                      NoiseCase{"Symlets 8, quiet noise, two channels", 12, 1e-4, 0.3, 2},
-                      NoiseCase{"Daubechies 15, loud noise under a sine", 10, 0.1, 0.5, 2},
-                      NoiseCase{"Battle-Lemarie 49 (the longest filter)", 29, 0.02, 0.5, 1}));
+    ::testing::Values(NoiseCase{"Haar", "Haar, noise alone", 0, 0.01, 0.0, 1},
+                      NoiseCase{"Db8", "Daubechies 8 under a loud sine", 7, 0.01, 0.7, 1},
+                      NoiseCase{"Sym8", "Symlets 8, quiet noise, two channels", 12, 1e-4, 0.3, 2},
+                      NoiseCase{"Db15", "Daubechies 15, loud noise under a sine", 10, 0.1, 0.5, 2},
+                      NoiseCase{"BattleLemarie49", "Battle-Lemarie 49 (the longest filter)", 29, 0.02, 0.5, 1}),
+    [](const ::testing::TestParamInfo<NoiseCase>& test) { return std::string(test.param.name); });
 
 TEST(ThresholdSuggestionTest, NothingToMeasureGivesNoNoise) {
     // Daubechies 8 has 16 taps: 15 samples hold no whole detail.

@@ -28,17 +28,18 @@ const char* const option = "--suggest-threshold";
 // filter lies wholly inside the signal:
 //   d[k] = sum_{j<L} h[j] x[2k + j],   0 <= k, 2k + L <= n
 // (numpy: convolve(x, dec_hi, "valid")[::2], the bank's taps being
-// PyWavelets' reversed). Appends |d[k]| to out.
-void appendFinestDetails(const float* x, size_t n, const float* h, size_t L, std::vector<double>& out) {
+// PyWavelets' reversed). Appends |d[k]| to out, summed in double and kept
+// in float: half the memory, and far finer than the median needs.
+void appendFinestDetails(const float* x, size_t n, const float* h, size_t L, std::vector<float>& out) {
     for (size_t at = 0; at + L <= n; at += 2) {
         double sum = 0.0;
         for (size_t j = 0; j < L; ++j) sum += static_cast<double>(h[j]) * static_cast<double>(x[at + j]);
-        out.push_back(std::fabs(sum));
+        out.push_back(static_cast<float>(std::fabs(sum)));
     }
 }
 
 // The median, with the mean of the middle two for an even count. Reorders v.
-double median(std::vector<double>& v) {
+double median(std::vector<float>& v) {
     const size_t half = v.size() / 2;
     std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(half), v.end());
     const double upper = v[half];
@@ -62,7 +63,11 @@ double ThresholdSuggestion::noiseLevel(const Channels& channels, int wavelet) {
     prepareFilterBanks();
     const WaveletFilterBank& bank = waveletFilterBanks[wavelet];
     const size_t L = static_cast<size_t>(bank.filterLength);
-    std::vector<double> details;
+    std::vector<float> details;
+    size_t count = 0;
+    for (const std::vector<float>& x : channels)
+        if (x.size() >= L) count += (x.size() - L) / 2 + 1;
+    details.reserve(count);
     for (const std::vector<float>& x : channels) appendFinestDetails(x.data(), x.size(), bank.analysisHigh, L, details);
     if (details.empty()) return 0.0;
     // The median absolute deviation of Gaussian noise is 0.6745 sigma.
