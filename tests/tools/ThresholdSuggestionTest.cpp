@@ -88,13 +88,6 @@ TEST(ThresholdSuggestionTest, NothingToMeasureGivesNoNoise) {
     EXPECT_GT(ThresholdSuggestion::noiseLevel({noisySine(16, 0.1, 0.0, 0.0, 3)}, 7), 0.0);
 }
 
-TEST(ThresholdSuggestionTest, UniversalThreshold) {
-    EXPECT_NEAR(ThresholdSuggestion::universalThreshold(0.01, 1000000), 0.01 * std::sqrt(2.0 * std::log(1e6)), 1e-12);
-    EXPECT_NEAR(ThresholdSuggestion::universalThreshold(0.5, 2), 0.5 * std::sqrt(2.0 * std::log(2.0)), 1e-12);
-    EXPECT_EQ(ThresholdSuggestion::universalThreshold(0.5, 1), 0.0);
-    EXPECT_EQ(ThresholdSuggestion::universalThreshold(0.5, 0), 0.0);
-}
-
 TEST(ThresholdSuggestionTest, ThresholdTakesTheStepThatShowsIt) {
     const struct {
         double threshold; // linear
