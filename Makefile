@@ -12,25 +12,55 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             libgtest-dev libgmock-dev libbenchmark-dev \
             sox libsox-fmt-all espeak-ng python3 python3-numpy python3-scipy python3-pywt \
             xvfb xauth procps desktop-file-utils
+# The manual page test renders the page with man.
+PACKAGES += man-db
 # Wanted, not required: installed only where that removes nothing (a desktop
 # whose PulseAudio is PipeWire's keeps it). Without it the PulseAudio smoke
 # test skips and says why.
 OPTIONAL_PACKAGES := pulseaudio
 
-.PHONY: deps configure build run test sanitize tsan bench fuzz images clean
+.PHONY: help deps configure build run test sanitize tsan bench fuzz images demo clean
+.DEFAULT_GOAL := help
 
+help:
+	@echo "Targets:"
+	@echo "  make demo       builds the renderer alone and runs the denoising demo (files in $(BUILD)/demo)"
+	@echo "  make run        builds everything and starts the program in $(BUILD)/run"
+	@echo "  make test       builds everything and runs every test (what CI runs)"
+	@echo "  make deps       installs the Debian packages that are missing (as root; otherwise"
+	@echo "                  prints the sudo apt-get line to run)"
+	@echo "  make build      configures $(BUILD)/ and builds everything"
+	@echo "  make sanitize   the whole suite under AddressSanitizer and UBSan, in build-asan/"
+	@echo "  make tsan       the engine and device tests under ThreadSanitizer, in build-tsan/"
+	@echo "  make bench      every benchmark"
+	@echo "  make fuzz       the WAVE reader under libFuzzer for FUZZ_TIME seconds"
+	@echo "  make images     remakes the pictures in resources/"
+	@echo "  make clean      removes the build folders"
+	@echo "Every target but help and clean installs the missing packages first."
+
+# The packages of a list that dpkg does not know as installed.
+missing_from = $(shell for p in $(1); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done)
+
+# Root installs what is missing. Anyone else gets the command to run, and
+# the build stops while a required package is missing (apt-get would only
+# fail on its lock file). DEPS_UID=1000 shows what a user would see.
+DEPS_UID ?= $(shell id -u)
 deps:
-	@missing=""; for p in $(PACKAGES); do \
-	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:$$missing"; \
+	@missing="$(strip $(call missing_from,$(PACKAGES)))"; \
+	if [ -n "$$missing" ] && [ "$(DEPS_UID)" != 0 ]; then \
+	  echo "Missing Debian packages. Install them with:"; \
+	  echo "  sudo apt-get install --no-install-recommends $$missing"; \
+	  exit 1; \
+	elif [ -n "$$missing" ]; then \
+	  echo "Installing: $$missing"; \
 	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
-	@missing=""; for p in $(OPTIONAL_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
+	@missing="$(strip $(call missing_from,$(OPTIONAL_PACKAGES)))"; \
+	if [ -n "$$missing" ] && [ "$(DEPS_UID)" != 0 ]; then \
+	  echo "Optional (the PulseAudio test skips without it):"; \
+	  echo "  sudo apt-get install --no-install-recommends --no-remove $$missing"; \
+	elif [ -n "$$missing" ]; then \
 	  echo "Installing (optional):$$missing"; \
 	  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends --no-remove $$missing >/dev/null 2>&1 \
 	  || { apt-get update -qq >/dev/null 2>&1 && \
@@ -65,8 +95,11 @@ tsan:
 	$(MAKE) build BUILD=build-tsan CMAKE_ARGS="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONABEL_SANITIZE=thread -DSONABEL_BUILD_BENCH=OFF"
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L 'sonabel_(engine|io)_tests|sonabel_ui_stress'
 
-# Speech from espeak-ng, noise added and taken out again; files in build/demo.
-demo: build
+# Speech and plucked strings under noise at three levels, taken out again by
+# a lowpass and by the wavelet chain; sounds, SNR figures and spectrograms in
+# $(BUILD)/demo. Builds the renderer alone, not the program or the tests.
+demo: configure
+	cmake --build $(BUILD) --target sonabel-render -j $(JOBS)
 	tools/demo.sh $(BUILD)/tools/sonabel-render $(BUILD)/demo
 
 # Remakes resources/background.png and resources/sonabel.png from the demo

@@ -8,3 +8,9 @@ add_executable(sonabel-render ${CMAKE_CURRENT_LIST_DIR}/render/main.cpp)
 target_link_libraries(sonabel-render PRIVATE sonabel_render sonabel_warnings)
 install(TARGETS sonabel-render RUNTIME DESTINATION bin)
 target_compile_definitions(sonabel_render PRIVATE SONABEL_VERSION="${PROJECT_VERSION}")
+# Its manual page and its bash completion (bash-completion finds a command's
+# file by the command's name).
+include(GNUInstallDirs)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/sonabel-render.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/completion/sonabel-render.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME sonabel-render)

@@ -20,11 +20,33 @@ def main():
     with tempfile.TemporaryDirectory() as prefix:
         subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
         at = lambda *parts: os.path.join(prefix, *parts)
-        for program in ("sonabel", "sonabel-render"):
+        for program in ("sonabel", "sonabel-render", "sonabel-devmeasure"):
             check(os.access(at("bin", program), os.X_OK), f"bin/{program} is missing or not executable")
         # The installed renderer runs away from the build folder.
         listed = subprocess.run([at("bin", "sonabel-render"), "--list-filters"], capture_output=True, text=True)
         check(listed.returncode == 0 and "Wavelet Denoiser" in listed.stdout, "installed sonabel-render fails")
+
+        # The manual page and the completion, as they are in the sources, and
+        # both working against the installed renderer.
+        source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+        for installed, original in ((("share", "man", "man1", "sonabel-render.1"), ("docs", "sonabel-render.1")),
+                                    (("share", "bash-completion", "completions", "sonabel-render"),
+                                     ("tools", "completion", "sonabel-render.bash"))):
+            try:
+                with open(at(*installed), "rb") as a, open(os.path.join(source, *original), "rb") as b:
+                    check(a.read() == b.read(), "/".join(installed) + " differs from " + "/".join(original))
+            except OSError as e:
+                check(False, "/".join(installed) + ": " + e.strerror)
+        page = subprocess.run(["man", "-l", at("share", "man", "man1", "sonabel-render.1")], capture_output=True,
+                              text=True, env=dict(os.environ, MANWIDTH="80"))
+        check(page.returncode == 0 and "--suggest-threshold" in page.stdout, "the installed man page does not show")
+        completed = subprocess.run(
+            ["bash", "-c", 'source "$1"; COMP_LINE=$2; COMP_POINT=${#2}; _sonabel_render "$3" Den ""; '
+             'printf "%s\\n" "${COMPREPLY[@]}"', "check",
+             at("share", "bash-completion", "completions", "sonabel-render"), 'sonabel-render -f "Den',
+             at("bin", "sonabel-render")], capture_output=True, text=True)
+        check(completed.stdout == "Wavelet Denoiser\n",
+              "the installed completion gives %r for -f \"Den" % completed.stdout)
 
         desktop = at("share", "applications", "sonabel.desktop")
         with open(desktop, encoding="utf-8") as f:

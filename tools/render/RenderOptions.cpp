@@ -154,6 +154,7 @@ const char* RenderOptions::usage() {
            "      --format wav|flac|aiff\n"
            "                          container of the output (default: OUTPUT's extension, else wav)\n"
            "      --reference CLEAN   print the SNR of INPUT and of OUTPUT against CLEAN, and the gain in dB\n"
+           "      --suggest-threshold the chain's denoiser \"Threshold\" for INPUT, from its noise (no OUTPUT)\n"
            "  -q, --quiet             no progress bar, and no report on stderr\n"
            "      --stats             the report on stdout instead of stderr\n"
            "      --json              the report as one JSON object on stdout\n"

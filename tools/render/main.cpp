@@ -5,6 +5,7 @@
 #include "io/AudioApi.h"
 #include "render/RenderOptions.h"
 #include "render/Renderer.h"
+#include "render/ThresholdSuggestion.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -19,6 +20,12 @@ void toFileOnly(const char*) {}
 
 int main(int argc, char** argv) {
     sonabel::setOutputHook(&toFileOnly);
+    if (sonabel::ThresholdSuggestion::isRequested(argc, argv)) {
+        std::string logError; // the suggestion goes on without a log
+        sonabel::setLogFile(sonabel::getToolLogPath("sonabel-render"), logError, true);
+        return sonabel::ThresholdSuggestion({sonabel::getFilterCount, sonabel::createFilter})
+            .run(argc, argv, std::cout, std::cerr);
+    }
     sonabel::RenderOptions options;
     std::string error;
     if (!options.parse(argc, argv, error)) {
