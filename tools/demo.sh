@@ -45,7 +45,7 @@ rm -f voice22.wav voice.wav air.wav "${notes[@]}" chord.wav gap.wav
 # --- Helpers -----------------------------------------------------------------
 # The SNR of a file against clean.wav: an empty chain reports its input's.
 snr_of_file() {
-    "$render" -q "$1" scratch.wav --reference clean.wav | sed -n 's/^SNR against .*: input \(.*\) dB, output .*/\1/p'
+    "$render" -q --stats "$1" scratch.wav --reference clean.wav | sed -n 's/^SNR against .*: input \(.*\) dB, output .*/\1/p'
 }
 # Stops the demo when a figure is missing (a render or sox failed).
 need() {

@@ -37,7 +37,7 @@ CASES = [
      ["Forward | Algorithm = periodization"]),
     ('sonabel-render -f "Delay | Active = ', "Delay | Active = ", ["Delay | Active = yes", "Delay | Active = no"]),
     ('sonabel-render -f "Nosuch | ', "Nosuch | ", ["Nosuch | Active = "]),
-    ("sonabel-render --bits ", "", ["8", "16"]),
+    ("sonabel-render --bits ", "", ["8", "16", "24", "32", "float"]),
     ("sonabel-render --chunk ", "", []),
     # The second chain line of two, after an argument with a closed quote.
     ('sonabel-render -f "Forward | Wavelet = db8" -f "Inv', "Inv", ["Inverse Wavelet Transform"]),

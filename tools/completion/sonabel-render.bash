@@ -119,14 +119,18 @@ _sonabel_render() {
     COMPREPLY=()
 
     case $previous in
-    -c | --chain | --reference)
+    -c | --chain | --reference | --log)
         compopt -o filenames 2>/dev/null
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         return
         ;;
     --chunk | --capture | --device) return ;;
     --bits)
-        mapfile -t COMPREPLY < <(compgen -W "8 16" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "8 16 24 32 float" -- "$cur")
+        return
+        ;;
+    --format)
+        mapfile -t COMPREPLY < <(compgen -W "wav flac aiff" -- "$cur")
         return
         ;;
     -f | --filter | --describe)
@@ -158,7 +162,8 @@ _sonabel_render() {
 
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "-c --chain -f --filter -v --verbose --list-filters --describe --steps
-            --chunk --bits --reference --suggest-threshold -q --quiet --list-devices --play --capture --device
+            --chunk --bits --format --reference --suggest-threshold -q --quiet --stats --json --log
+            --list-devices --play --capture --device --version
             -h --help" -- "$cur")
         return
     fi
