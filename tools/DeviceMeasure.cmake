@@ -4,4 +4,5 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(JACK REQUIRED IMPORTED_TARGET jack)
 add_executable(sonabel-devmeasure ${CMAKE_CURRENT_LIST_DIR}/sonabel-devmeasure.cpp)
-target_link_libraries(sonabel-devmeasure PRIVATE sonabel_engine sonabel_warnings PkgConfig::JACK)
+# It measures the sound system itself, so it links the RtAudio layers.
+target_link_libraries(sonabel-devmeasure PRIVATE sonabel_engine sonabel_audio sonabel_warnings PkgConfig::JACK)

@@ -15,3 +15,8 @@ add_test(NAME RendererWaveletAliasesPywtOracle
 set_tests_properties(RendererWaveletAliasesPywtOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)
 # Expected listings, compared byte for byte.
 target_compile_definitions(${name} PRIVATE SONABEL_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tools/golden")
+# The offline path loads no sound-system library; the live path loads it on
+# first use and survives its absence.
+add_test(NAME RendererLoadsSoundLibrariesOnlyToPlay
+         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_libraries.py $<TARGET_FILE:sonabel-render>)
+set_tests_properties(RendererLoadsSoundLibrariesOnlyToPlay PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)

@@ -8,9 +8,9 @@
 #include "filters/AudioFilter.h"
 #include "io/AudioDevice.h"
 #include "io/AudioInputDevice.h"
+#include "io/AudioLibrary.h"
 #include "io/AudioOutputDevice.h"
 #include "io/NullPlaybackRing.h"
-#include "io/RtAudioStream.h"
 #include "io/WaveFileReader.h"
 #include "io/WaveFileWriter.h"
 #include "render/FrameLimitWriter.h"
@@ -37,7 +37,7 @@ std::atomic<bool> interrupted{false};
 extern "C" void onInterrupt(int) {
     interrupted.store(true);
     // A device that is being opened on a frozen server gives up at once.
-    RtAudioStream::setHurried(true);
+    AudioLibrary::instance().setHurried(true);
 }
 
 // Counts the devices' underrun (100) and overflow (101) notices; called on
@@ -56,7 +56,7 @@ class InterruptScope {
 public:
     InterruptScope() {
         interrupted = false;
-        RtAudioStream::setHurried(false);
+        AudioLibrary::instance().setHurried(false);
         struct sigaction action {};
         action.sa_handler = onInterrupt;
         sigemptyset(&action.sa_mask);
@@ -93,6 +93,12 @@ int LivePlayer::listDevices(std::ostream& out) {
 }
 
 int LivePlayer::run() {
+    // Without the sound-system library only the null device is there: the
+    // user is told why, and the run goes on there rather than failing.
+    if (const char* api = std::getenv("SONABEL_AUDIO_API"); !api || std::strcmp(api, "null") != 0) {
+        LogErrors loading;
+        if (!AudioLibrary::instance().load()) err << "sonabel-render: " << loading.first() << "\n";
+    }
     LogErrors errors;
     auto failed = [&](const std::string& fallback) {
         err << "sonabel-render: " << (errors.none() ? fallback : errors.first()) << "\n";

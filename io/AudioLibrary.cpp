@@ -1,0 +1,120 @@
+#include "io/AudioLibrary.h"
+
+#include "core/Log.h"
+#include "io/AudioLibraryEntry.h"
+#include "io/CaptureQueue.h"
+#include "io/PlaybackRing.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <typeinfo>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace sonabel {
+
+namespace {
+
+using EntryFunction = const AudioLibraryEntry* (*)();
+
+// Opens file and finds the entry; null with the reason in error.
+EntryFunction openLibrary(const std::string& file, std::string* error) {
+#ifdef _WIN32
+    HMODULE module = LoadLibraryA(file.c_str());
+    if (!module) {
+        *error = "cannot open " + file;
+        return nullptr;
+    }
+    auto function = reinterpret_cast<EntryFunction>(reinterpret_cast<void*>(GetProcAddress(module, "sonabelAudioEntry")));
+    if (!function) *error = file + " has no entry sonabelAudioEntry";
+    return function;
+#else
+    // RTLD_NOW: a library that does not fit the program fails here, with
+    // the missing symbol named, rather than in the middle of playing.
+    void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* reason = dlerror();
+        *error = reason ? reason : "cannot open " + file;
+        return nullptr;
+    }
+    void* symbol = dlsym(handle, "sonabelAudioEntry");
+    if (!symbol) {
+        *error = file + " has no entry sonabelAudioEntry";
+        return nullptr;
+    }
+    return reinterpret_cast<EntryFunction>(symbol);
+#endif
+}
+
+} // namespace
+
+AudioLibrary::AudioLibrary(std::string given) : file(std::move(given)) {
+    if (!file.empty()) return;
+    const char* named = std::getenv("SONABEL_AUDIO_LIBRARY");
+    file = named && *named ? named : defaultFileName;
+}
+
+AudioLibrary& AudioLibrary::instance() {
+    static AudioLibrary library;
+    return library;
+}
+
+bool AudioLibrary::load() {
+    const std::lock_guard<std::mutex> guard(loading);
+    if (tried) return isLoaded();
+    tried = true;
+    std::string error;
+    const AudioLibraryEntry* found = nullptr;
+    if (EntryFunction function = openLibrary(file, &error)) {
+        found = function();
+        if (!found || found->version != audioLibraryEntryVersion || found->size != sizeof(AudioLibraryEntry)) {
+            error = file + " belongs to another build of Sonabel";
+            found = nullptr;
+        }
+    }
+    if (!found) {
+        loadError = error;
+        logError(1, "The sound system library could not be loaded (%s): only the null device is there.", error.c_str());
+        return false;
+    }
+    found->setHurried(hurried.load());
+    entry.store(found, std::memory_order_release);
+    // The library's layers derive from these two; naming their types here
+    // keeps them in every program that can load it.
+    logDebug(2, "Loaded the sound system library %s (layers on %s and %s).", file.c_str(), typeid(PlaybackRing).name(),
+             typeid(CaptureQueue).name());
+    return true;
+}
+
+AudioApi AudioLibrary::chooseApi(bool* forced) {
+    if (forced) *forced = false;
+    const char* name = std::getenv("SONABEL_AUDIO_API");
+    if (name && std::strcmp(name, "null") == 0) {
+        if (forced) *forced = true;
+        return AudioApi::null;
+    }
+    // Without the library only the null device is there, and the load
+    // error has said so to the user.
+    if (!load()) return AudioApi::null;
+    return entry.load(std::memory_order_acquire)->chooseApi(forced);
+}
+
+PlaybackRing* AudioLibrary::createPlaybackRing(AudioApi api) {
+    return load() ? entry.load(std::memory_order_acquire)->createPlaybackRing(api) : nullptr;
+}
+
+CaptureQueue* AudioLibrary::createCaptureQueue(AudioApi api) {
+    return load() ? entry.load(std::memory_order_acquire)->createCaptureQueue(api) : nullptr;
+}
+
+void AudioLibrary::setHurried(bool on) {
+    hurried.store(on);
+    if (const AudioLibraryEntry* loaded = entry.load(std::memory_order_acquire)) loaded->setHurried(on);
+}
+
+} // namespace sonabel
