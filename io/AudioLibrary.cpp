@@ -9,11 +9,13 @@
 #include <cstring>
 #include <mutex>
 #include <typeinfo>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <unistd.h>
 #endif
 
 namespace sonabel {
@@ -51,13 +53,34 @@ EntryFunction openLibrary(const std::string& file, std::string* error) {
 #endif
 }
 
+// The installed copy beside the program (../lib/sonabel), else the build
+// tree's, else the name alone for the system's library path.
+std::string findLibrary() {
+    std::vector<std::string> candidates;
+#if defined(SONABEL_AUDIO_LIBRARY_INSTALLED) && defined(__linux__)
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length > 0) {
+        std::string program(self, static_cast<size_t>(length));
+        candidates.push_back(program.substr(0, program.rfind('/') + 1) + SONABEL_AUDIO_LIBRARY_INSTALLED);
+    }
+#endif
+#if defined(SONABEL_AUDIO_LIBRARY_BUILT)
+    candidates.emplace_back(SONABEL_AUDIO_LIBRARY_BUILT);
+#endif
+    for (const std::string& candidate : candidates) {
+#ifdef _WIN32
+        if (GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) return candidate;
+#else
+        if (::access(candidate.c_str(), R_OK) == 0) return candidate;
+#endif
+    }
+    return AudioLibrary::defaultFileName;
+}
+
 } // namespace
 
-AudioLibrary::AudioLibrary(std::string given) : file(std::move(given)) {
-    if (!file.empty()) return;
-    const char* named = std::getenv("SONABEL_AUDIO_LIBRARY");
-    file = named && *named ? named : defaultFileName;
-}
+AudioLibrary::AudioLibrary(std::string given) : file(std::move(given)) {}
 
 AudioLibrary& AudioLibrary::instance() {
     static AudioLibrary library;
@@ -68,6 +91,10 @@ bool AudioLibrary::load() {
     const std::lock_guard<std::mutex> guard(loading);
     if (tried) return isLoaded();
     tried = true;
+    if (file.empty()) {
+        const char* named = std::getenv("SONABEL_AUDIO_LIBRARY");
+        file = named && *named ? named : findLibrary();
+    }
     std::string error;
     const AudioLibraryEntry* found = nullptr;
     if (EntryFunction function = openLibrary(file, &error)) {

@@ -11,9 +11,9 @@
 // device still works. setHurried may come from a signal handler at any
 // time, before or after the load.
 //
-// The library is found beside the program's own libraries (the program's
-// RUNPATH: the build tree's lib folder, or ../lib of an installed program);
-// SONABEL_AUDIO_LIBRARY names another file.
+// The library is looked for in ../lib/sonabel beside the program (an
+// installed program), then in the build tree, then on the system's library
+// path; SONABEL_AUDIO_LIBRARY names another file.
 
 #include "io/AudioApi.h"
 
@@ -32,8 +32,8 @@ public:
     // The file name looked up on the library path.
     static constexpr const char* defaultFileName = "libsonabel-audio.so";
 
-    // file: what to load; empty for SONABEL_AUDIO_LIBRARY, else
-    // defaultFileName.
+    // file: what to load; empty for SONABEL_AUDIO_LIBRARY, else the first
+    // place above that has it (looked up at the first load).
     explicit AudioLibrary(std::string file = {});
     // The library stays loaded: its threads may outlive any owner.
     ~AudioLibrary() = default;

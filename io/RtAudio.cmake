@@ -16,3 +16,8 @@ target_link_libraries(sonabel_audio PRIVATE PkgConfig::RTAUDIO PkgConfig::ALSA T
 # Every program that may play or capture needs it built beside it.
 add_dependencies(sonabel_engine sonabel_audio)
 install(TARGETS sonabel_audio LIBRARY DESTINATION ${SONABEL_INSTALL_LIBDIR})
+# Where AudioLibrary looks: relative to the program once installed, and
+# the build tree's copy.
+set_property(SOURCE ${CMAKE_CURRENT_LIST_DIR}/AudioLibrary.cpp TARGET_DIRECTORY sonabel_engine APPEND PROPERTY
+             COMPILE_DEFINITIONS SONABEL_AUDIO_LIBRARY_INSTALLED="../${SONABEL_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:sonabel_audio>"
+             SONABEL_AUDIO_LIBRARY_BUILT="$<TARGET_FILE:sonabel_audio>")

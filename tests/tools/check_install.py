@@ -26,6 +26,15 @@ def main():
         listed = subprocess.run([at("bin", "sonabel-render"), "--list-filters"], capture_output=True, text=True)
         check(listed.returncode == 0 and "Wavelet Denoiser" in listed.stdout, "installed sonabel-render fails")
 
+        # The sound-system library comes along and is the one the installed
+        # program loads, not the build tree's.
+        library = at("lib", "sonabel", "libsonabel-audio.so")
+        check(os.path.exists(library), "lib/sonabel/libsonabel-audio.so is missing")
+        listed = subprocess.run([at("bin", "sonabel-render"), "--list-devices"], capture_output=True, text=True,
+                                env=dict(os.environ, SONABEL_AUDIO_API="alsa", LD_DEBUG="libs"))
+        check("calling init: " + library in listed.stderr,
+              "the installed sonabel-render does not load its own libsonabel-audio.so")
+
         desktop = at("share", "applications", "sonabel.desktop")
         with open(desktop, encoding="utf-8") as f:
             lines = set(f.read().splitlines())
