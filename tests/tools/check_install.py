@@ -32,7 +32,9 @@ def main():
         check(os.path.exists(library), "lib/sonabel/libsonabel-audio.so is missing")
         listed = subprocess.run([at("bin", "sonabel-render"), "--list-devices"], capture_output=True, text=True,
                                 env=dict(os.environ, SONABEL_AUDIO_API="alsa", LD_DEBUG="libs"))
-        check("calling init: " + library in listed.stderr,
+        loaded = [os.path.realpath(line.split("calling init:", 1)[1].strip())
+                  for line in listed.stderr.splitlines() if "calling init:" in line]
+        check(os.path.realpath(library) in loaded,
               "the installed sonabel-render does not load its own libsonabel-audio.so")
 
         desktop = at("share", "applications", "sonabel.desktop")
