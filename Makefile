@@ -14,12 +14,15 @@ PACKAGES := build-essential cmake ninja-build pkg-config clang libclang-rt-14-de
             xvfb xauth procps desktop-file-utils
 # The manual page test renders the page with man.
 PACKAGES += man-db
+# Only the benchmark's side-by-side table needs these (make bench-deps); the
+# tests never do.
+BENCH_PACKAGES := ffmpeg
 # Wanted, not required: installed only where that removes nothing (a desktop
 # whose PulseAudio is PipeWire's keeps it). Without it the PulseAudio smoke
 # test skips and says why.
 OPTIONAL_PACKAGES := pulseaudio
 
-.PHONY: help deps configure build run test sanitize tsan bench fuzz images demo clean
+.PHONY: help deps bench-deps configure build run test sanitize tsan bench fuzz images demo clean
 .DEFAULT_GOAL := help
 
 help:
@@ -108,7 +111,16 @@ images: configure
 	cmake --build $(BUILD) --target sonabel-scalogram
 	tools/make_images.sh $(BUILD)
 
-bench: build
+bench-deps:
+	@missing=""; for p in $(BENCH_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+bench: build bench-deps
 	for b in $(BUILD)/bench/sonabel_*_bench; do $$b; done
 	bench/tools/render_speed.py $(BUILD)/tools/sonabel-render
 

@@ -1,5 +1,7 @@
 #include "core/PCMKernels.h"
 
+#include "core/CpuFeatures.h"
+
 namespace sonabel::pcm_kernels {
 
 namespace portable {
@@ -20,8 +22,7 @@ const KernelSet& portableKernels() { return portable::kernelSet; }
 
 const KernelSet* avx2Kernels() {
 #if defined(SONABEL_PCM_AVX2_KERNELS)
-    static const bool usable = __builtin_cpu_supports("avx2");
-    return usable ? &avx2::kernelSet : nullptr;
+    return CpuFeatures::hasAvx2() ? &avx2::kernelSet : nullptr;
 #else
     return nullptr;
 #endif
@@ -29,18 +30,14 @@ const KernelSet* avx2Kernels() {
 
 const KernelSet* avx512Kernels() {
 #if defined(SONABEL_PCM_AVX512_KERNELS)
-    static const bool usable = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
-                               __builtin_cpu_supports("avx512bw");
-    return usable ? &avx512::kernelSet : nullptr;
+    return CpuFeatures::hasAvx512() ? &avx512::kernelSet : nullptr;
 #else
     return nullptr;
 #endif
 }
 
 const KernelSet& bestKernels() {
-    static const KernelSet* best = avx512Kernels()  ? avx512Kernels()
-                                   : avx2Kernels() ? avx2Kernels()
-                                                   : &portable::kernelSet;
+    static const KernelSet* best = CpuFeatures::choose(&portable::kernelSet, avx2Kernels(), avx512Kernels());
     return *best;
 }
 

@@ -7,9 +7,9 @@
 #include "core/Thread.h"
 #include "engine/TickListener.h"
 #include "io/AudioApi.h"
+#include "io/AudioLibrary.h"
 #include "io/NullPlaybackRing.h"
 #include "io/PlaybackRing.h"
-#include "io/RtAudioPlaybackRing.h"
 
 #include <algorithm>
 #include <chrono>
@@ -91,9 +91,11 @@ void DirectSoundWriter::enumerate() {
     // "play" into nothing without a word.
     bool forced = false;
     if (defaultLayers && layers.empty()) {
-        const AudioApi api = chooseAudioApi(&forced);
+        const AudioApi api = AudioLibrary::instance().chooseApi(&forced);
         forced = forced && api != AudioApi::null;
-        if (api != AudioApi::null) layers.push_back(new RtAudioPlaybackRing(api));
+        if (api != AudioApi::null) {
+            if (auto* layer = AudioLibrary::instance().createPlaybackRing(api)) layers.push_back(layer);
+        }
         layers.push_back(new NullPlaybackRing);
     }
     for (PlaybackRing* layer : layers) {

@@ -7,9 +7,9 @@
 #include "core/Thread.h"
 #include "engine/TickListener.h"
 #include "io/AudioApi.h"
+#include "io/AudioLibrary.h"
 #include "io/CaptureQueue.h"
 #include "io/NullCaptureQueue.h"
-#include "io/RtAudioCaptureQueue.h"
 
 #include <algorithm>
 #include <chrono>
@@ -73,10 +73,12 @@ void MMEReader::enumerate() {
     // record silence without a word.
     bool forced = false;
     if (defaultLayers && layers.empty()) {
-        const AudioApi api = chooseAudioApi(&forced);
+        const AudioApi api = AudioLibrary::instance().chooseApi(&forced);
         forced = forced && api != AudioApi::null;
         forcedFirst = forced;
-        if (api != AudioApi::null) layers.push_back(new RtAudioCaptureQueue(api));
+        if (api != AudioApi::null) {
+            if (auto* layer = AudioLibrary::instance().createCaptureQueue(api)) layers.push_back(layer);
+        }
         layers.push_back(new NullCaptureQueue);
     }
     forced = forcedFirst;

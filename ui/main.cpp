@@ -1,6 +1,7 @@
 // Sonabel: the real-time test bench with its main window.
 
 #include "core/Log.h"
+#include "io/AudioApi.h"
 #include "ui/Application.h"
 #include "ui/DisplayCheck.h"
 
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
     sonabel::resetLogFile();
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sonabel"));
+    sonabel::setAudioClientName("Sonabel"); // the JACK client's and PulseAudio's application name
+    sonabel::setPulseProperties(nullptr, "production");
     QApplication::setDesktopFileName(QStringLiteral("sonabel"));
     sonabel::Application application;
     QObject::connect(&application, &sonabel::Application::finished, &qtApplication, &QApplication::exit, Qt::QueuedConnection);

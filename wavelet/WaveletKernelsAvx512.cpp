@@ -10,7 +10,11 @@
 #define SONABEL_TAPS_IN_REGISTERS 4
 #define SONABEL_WIDE_BLOCKS 1
 #define SONABEL_FUSED 1
+// The wide blocks shift each row of inputs in registers from tap to tap
+// rather than load it again at every offset.
+#define SONABEL_SHIFTED_WINDOWS 1
 #include "wavelet/WaveletKernelsSimd.inc"
+#undef SONABEL_SHIFTED_WINDOWS
 #undef SONABEL_KERNEL_NS
 #undef SONABEL_KERNEL_ISA
 #undef SONABEL_VEC_WIDTH
@@ -19,8 +23,10 @@
 #define SONABEL_KERNEL_ISA "avx512vl"
 #define SONABEL_VEC_WIDTH 8
 // Taps in registers, wide blocks and fused arithmetic as above. Levels of
-// this many outputs or more run 16 wide.
+// this many outputs or more run 16 wide: 64 for filters of up to 8 taps,
+// 32 for longer ones, whose many taps per output keep the 16 lanes busy.
 #define SONABEL_WIDER_NS avx512wide
 #define SONABEL_WIDER_FROM 64
+#define SONABEL_WIDER_FROM_LONG 32
 #include "wavelet/WaveletKernelsSimd.inc"
 #endif

@@ -25,3 +25,8 @@ set_tests_properties(RendererFormatsSoxOracle PROPERTIES LABELS sonabel_tools_te
 add_test(NAME RendererStreamsSoxPythonOracle
          COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/stream_oracle.py $<TARGET_FILE:sonabel-render>)
 set_tests_properties(RendererStreamsSoxPythonOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)
+# The offline path loads no sound-system library; the live path loads it on
+# first use and survives its absence.
+add_test(NAME RendererLoadsSoundLibrariesOnlyToPlay
+         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_libraries.py $<TARGET_FILE:sonabel-render>)
+set_tests_properties(RendererLoadsSoundLibrariesOnlyToPlay PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)

@@ -47,6 +47,16 @@ def main():
              at("bin", "sonabel-render")], capture_output=True, text=True)
         check(completed.stdout == "Wavelet Denoiser\n",
               "the installed completion gives %r for -f \"Den" % completed.stdout)
+        # The sound-system library comes along and is the one the installed
+        # program loads, not the build tree's.
+        library = at("lib", "sonabel", "libsonabel-audio.so")
+        check(os.path.exists(library), "lib/sonabel/libsonabel-audio.so is missing")
+        listed = subprocess.run([at("bin", "sonabel-render"), "--list-devices"], capture_output=True, text=True,
+                                env=dict(os.environ, SONABEL_AUDIO_API="alsa", LD_DEBUG="libs"))
+        loaded = [os.path.realpath(line.split("calling init:", 1)[1].strip())
+                  for line in listed.stderr.splitlines() if "calling init:" in line]
+        check(os.path.realpath(library) in loaded,
+              "the installed sonabel-render does not load its own libsonabel-audio.so")
 
         desktop = at("share", "applications", "sonabel.desktop")
         with open(desktop, encoding="utf-8") as f:

@@ -9,9 +9,9 @@
 #include "io/AudioApi.h"
 #include "io/AudioDevice.h"
 #include "io/AudioInputDevice.h"
+#include "io/AudioLibrary.h"
 #include "io/AudioOutputDevice.h"
 #include "io/NullPlaybackRing.h"
-#include "io/RtAudioStream.h"
 #include "render/FrameLimitWriter.h"
 #include "render/InputFile.h"
 #include "render/OutputFile.h"
@@ -39,7 +39,7 @@ std::atomic<bool> interrupted{false};
 extern "C" void onInterrupt(int) {
     interrupted.store(true);
     // A device that is being opened on a frozen server gives up at once.
-    RtAudioStream::setHurried(true);
+    AudioLibrary::instance().setHurried(true);
 }
 
 // Counts the devices' underrun (100) and overflow (101) notices; called on
@@ -58,7 +58,7 @@ class InterruptScope {
 public:
     InterruptScope() {
         interrupted = false;
-        RtAudioStream::setHurried(false);
+        AudioLibrary::instance().setHurried(false);
         struct sigaction action {};
         action.sa_handler = onInterrupt;
         sigemptyset(&action.sa_mask);
@@ -95,6 +95,12 @@ int LivePlayer::listDevices(std::ostream& out) {
 }
 
 int LivePlayer::run() {
+    // Without the sound-system library only the null device is there: the
+    // user is told why, and the run goes on there rather than failing.
+    if (const char* api = std::getenv("SONABEL_AUDIO_API"); !api || std::strcmp(api, "null") != 0) {
+        LogErrors loading;
+        if (!AudioLibrary::instance().load()) err << "sonabel-render: " << loading.first() << "\n";
+    }
     LogErrors errors;
     auto failed = [&](const std::string& fallback) {
         err << "sonabel-render: " << (errors.none() ? fallback : errors.first()) << "\n";
@@ -136,7 +142,7 @@ int LivePlayer::run() {
                 << " is the null device (" << (side == "output" ? "no sound" : "silence") << ")\n";
         else
             err << "sonabel-render: soundcard " << side << ": "
-                << (silent ? "no sound system" : getAudioApiName(chooseAudioApi())) << ", device " << device->getDevice()
+                << (silent ? "no sound system" : getAudioApiName(AudioLibrary::instance().chooseApi())) << ", device " << device->getDevice()
                 << " \"" << (name ? name : "?") << "\"\n";
         return 0;
     };
