@@ -27,10 +27,10 @@ namespace sonabel {
 namespace {
 
 // The ticker's real-time priority: modest, below a JACK server's (10 by
-// default, its clients' process threads just below that), so that making
-// a chunk never holds up the server's own cycle; above every normal thread,
-// so that busy ones cannot delay a tick.
-constexpr int tickerFifoPriority = 5;
+// default) and its clients' process threads (5, our own callback among
+// them), so that making a chunk never holds up a cycle; above every normal
+// thread, so that busy ones cannot delay a tick.
+constexpr int tickerFifoPriority = 3;
 // A stopped or closed device is looked at this often, in milliseconds.
 constexpr int32_t idleMillis = 10;
 
