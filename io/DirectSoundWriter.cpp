@@ -265,10 +265,15 @@ bool DirectSoundWriter::acceptsSingleBuffer() {
     return !layer || layer->acceptsSingleBuffer();
 }
 
-int32_t DirectSoundWriter::getMinWriteAheadFrames() {
+int32_t DirectSoundWriter::getDevicePeriodFrames() {
     LockGuard guard(bufferLock);
     PlaybackRing* ring = ringBuffer.load();
-    const int32_t period = ring ? ring->getPeriodFrames() : 0;
+    return ring ? ring->getPeriodFrames() : 0;
+}
+
+int32_t DirectSoundWriter::getMinWriteAheadFrames() {
+    LockGuard guard(bufferLock);
+    const int32_t period = getDevicePeriodFrames();
     const auto wakeUp = static_cast<int32_t>(deviceFormat.sampleRate / 100.0f);
     return getTickFrames() + std::max(period, wakeUp);
 }
@@ -284,11 +289,10 @@ void DirectSoundWriter::noteWriteAhead() {
     const bool tooShort = isOpen() && isWriteAheadTooShort();
     if (tooShort && !shortNoted) {
         const int32_t frames = writeAheadBytes / bytesPerFrame();
-        PlaybackRing* ring = ringBuffer.load();
         logError(2,
                  "DirectSoundWriter: a write-ahead of %d frames is too short for chunks of %d frames on this device "
                  "(blocks of %d frames): it needs at least %d frames, or every tick underruns.",
-                 frames, getTickFrames(), ring ? ring->getPeriodFrames() : 0, getMinWriteAheadFrames());
+                 frames, getTickFrames(), getDevicePeriodFrames(), getMinWriteAheadFrames());
     }
     shortNoted = tooShort;
 }

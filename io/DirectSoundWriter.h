@@ -109,6 +109,9 @@ public:
     // ticker's wake-up, whichever is longer. A device that takes blocks
     // needs the block that plays while the next chunk is made.
     int32_t getMinWriteAheadFrames();
+    // The block the open device takes at a time, in frames (0: closed, or
+    // it takes frames as they fall due).
+    int32_t getDevicePeriodFrames();
     // The write-ahead is below getMinWriteAheadFrames: every tick would
     // underrun. Logged when it becomes so while open.
     bool isWriteAheadTooShort();

@@ -41,6 +41,7 @@ const char* RenderOptions::usage() {
            "      --capture SECONDS   take the soundcard input as the source instead of INPUT.wav\n"
            "                          (give - as INPUT); it is the clock unless --play is given\n"
            "      --device N          the soundcard device to use (default: the system's default)\n"
+           "      --write-ahead N     with --play, queue N chunks ahead of the soundcard output\n"
            "  -h, --help              this text\n"
            "\n"
            "A chain line names a filter and sets parameters by name:\n"
@@ -131,6 +132,12 @@ bool RenderOptions::parse(int argc, char** argv, std::string& error) {
             if (!value(v)) return false;
             if (!parseInt(v, device) || device < 0) {
                 error = "--device takes a device number from --list-devices, not \"" + v + "\"";
+                return false;
+            }
+        } else if (arg == "--write-ahead") {
+            if (!value(v)) return false;
+            if (!parseInt(v, writeAhead) || writeAhead < 1 || writeAhead > 1000) {
+                error = "--write-ahead takes a number of chunks from 1 to 1000, not \"" + v + "\"";
                 return false;
             }
         } else if (arg == "-q" || arg == "--quiet") {

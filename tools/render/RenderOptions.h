@@ -35,6 +35,7 @@ struct RenderOptions {
     bool play = false;
     double captureSeconds = 0.0;
     int device = -1; // -1: the default device
+    int writeAhead = 0; // chunks queued ahead of the soundcard output; 0: its default
     bool isLive() const { return play || captureSeconds > 0.0; }
 };
 
