@@ -3,7 +3,9 @@
 // playback device as the clock) for a given time, optionally while busy
 // loops load the other cores, and reports:
 //   - underruns and overflows of the playback device (its notices 100, 101),
-//     and the server's own xruns;
+//     the blocks the device itself found short of our data (our own
+//     lateness, as the device saw it), and apart from them the server's own
+//     xruns (from a JACK client of ours, and as the device was told of them);
 //   - ticker wake-up jitter: the interval between two ticks minus the
 //     nominal chunk time, median and 99th percentile of its size;
 //   - loopback latency: the device's output ports are connected to the
@@ -477,8 +479,9 @@ int main(int argc, char** argv) {
         }
         if (Clock::now() >= nextReport) {
             nextReport += std::chrono::seconds(60);
-            std::printf("  %4.0f s: %zu ticks, %d underruns, %d overflows\n", secondsSince(begin), tap.stamps.size(),
-                        playNotices.underruns.load(), playNotices.overflows.load());
+            std::printf("  %4.0f s: %zu ticks, %d underruns, %d overflows, %d server xruns; load average %s\n",
+                        secondsSince(begin), tap.stamps.size(), playNotices.underruns.load(), playNotices.overflows.load(),
+                        patch.xruns.load(), loadAverage().c_str());
             std::fflush(stdout);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -486,6 +489,9 @@ int main(int argc, char** argv) {
     if (patched) latencies.push_back(measureLatency(capture, source, latencies.empty() ? -1 : latencies.back().lag));
     const double elapsed = secondsSince(begin);
 
+    const int64_t emptyBlocks = writer.getDeviceEmptyBlocks();
+    const int64_t deviceXruns = writer.getServerXruns();
+    const int32_t periodFrames = writer.getDevicePeriodFrames();
     sync.setTickProvider(nullptr);
     stopBusy.store(true);
     for (std::thread& t : busy) t.join();
@@ -510,10 +516,11 @@ int main(int argc, char** argv) {
     const int policy = tap.tickerPolicy.load();
     std::printf("  ticker thread: %s priority %d\n", policy < 0 ? "none" : policyName(policy), tap.tickerPriority.load());
     std::printf("  ticks: %zu (%.0f expected)\n", ticks, elapsed / chunkSeconds);
-    std::printf("  underruns: %d, overflows: %d", playNotices.underruns.load(), playNotices.overflows.load());
-    if (onJack && patch.client) std::printf(", server xruns: %d", patch.xruns.load());
-    if (capturing) std::printf(", capture underruns: %d", captureNotices.underruns.load());
-    std::printf("\n");
+    std::printf("  ours: underruns %d (blocks the device found short: %lld), overflows %d", playNotices.underruns.load(),
+                static_cast<long long>(emptyBlocks), playNotices.overflows.load());
+    if (capturing) std::printf(", capture underruns %d", captureNotices.underruns.load());
+    std::printf("\n  the server's: xruns %d (told to the device: %lld); device period %d frames\n",
+                onJack && patch.client ? patch.xruns.load() : 0, static_cast<long long>(deviceXruns), periodFrames);
     std::printf("  |tick interval - %.3f ms| after the first second: median %.3f ms, p99 %.3f ms, max %.3f ms\n",
                 chunkSeconds * 1000, percentile(deviation, 0.5), percentile(deviation, 0.99), worst);
 
