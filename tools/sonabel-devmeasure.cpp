@@ -176,6 +176,14 @@ int onXrun(void* counter) {
     return 0;
 }
 
+// The server's own cycles as a client of it sees them: when each began.
+StampLog* cycleLog = nullptr;
+
+int onProcess(jack_nframes_t frames, void*) {
+    if (cycleLog) cycleLog->add(frames, nowSeconds());
+    return 0;
+}
+
 // Our own client on the server: counts its xruns and patches our ports.
 class JackPatch {
 public:
@@ -183,6 +191,7 @@ public:
         client = jack_client_open("sonabel-devmeasure", JackNoStartServer, nullptr);
         if (!client) return;
         jack_set_xrun_callback(client, &onXrun, &xruns);
+        jack_set_process_callback(client, &onProcess, nullptr);
         if (jack_activate(client) != 0) {
             jack_client_close(client);
             client = nullptr;
@@ -403,6 +412,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     TickTap tap(writer, expectedTicks * 2 + 1000);
+    StampLog cycles(static_cast<size_t>(options.seconds * rate / 64) + 1000);
+    cycleLog = &cycles;
     JackPatch patch;
     if (onJack && !patch.client) {
         std::fprintf(stderr, "sonabel-devmeasure: no JACK server answers%s%s\n", options.server.empty() ? "" : " as ",
@@ -523,6 +534,20 @@ int main(int argc, char** argv) {
                 onJack && patch.client ? patch.xruns.load() : 0, static_cast<long long>(deviceXruns), periodFrames);
     std::printf("  |tick interval - %.3f ms| after the first second: median %.3f ms, p99 %.3f ms, max %.3f ms\n",
                 chunkSeconds * 1000, percentile(deviation, 0.5), percentile(deviation, 0.99), worst);
+    // The same for the server's cycles, which the ticks follow: how much of
+    // the jitter is the server's own.
+    std::vector<double> cycleDeviation;
+    const size_t cycleCount = std::min(cycles.size(), cycles.frames.size());
+    for (size_t i = 1; i < cycleCount; ++i) {
+        if (cycles.times[i - 1] < cycles.times[0] + 1.0) continue;
+        const double period = static_cast<double>(cycles.frames[i - 1]) / rate;
+        cycleDeviation.push_back(std::fabs(cycles.times[i] - cycles.times[i - 1] - period) * 1000);
+    }
+    if (!cycleDeviation.empty())
+        std::printf("  |server cycle interval - period| (a client's process callback): median %.3f ms, p99 %.3f ms, "
+                    "max %.3f ms\n",
+                    percentile(cycleDeviation, 0.5), percentile(cycleDeviation, 0.99),
+                    percentile(cycleDeviation, 1.0));
 
     bool foundNoise = !patched;
     if (patched) {
