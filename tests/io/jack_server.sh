@@ -37,20 +37,23 @@ start)
     # Real-time where the machine allows it (root or an rtprio limit), so
     # that busy threads cannot starve the server and its xruns stay its own.
     # SONABEL_JACK_REALTIME=0 asks for a normal-priority server.
-    if [ "${SONABEL_JACK_REALTIME:-1}" != 0 ] && chrt -f 10 true 2>/dev/null; then
-        mode="realtime"
-        jackd -n "$name" -R -d dummy -r 44100 -p 1024 >"$logfile" 2>&1 </dev/null &
-    else
-        mode="not realtime (no permission for real-time scheduling)"
-        [ "${SONABEL_JACK_REALTIME:-1}" = 0 ] && mode="not realtime (SONABEL_JACK_REALTIME=0)"
-        jackd -n "$name" --no-realtime -d dummy -r 44100 -p 1024 >"$logfile" 2>&1 </dev/null &
-    fi
-    echo $! >"$pidfile"
     # Its other threads (those that answer clients opening and closing)
     # run at normal priority: on a machine loaded with builds a listing of
     # its ports then took over ten seconds. A higher share of the processor
-    # where allowed keeps the tests about the program, not the load.
-    if renice -n -10 -p "$(cat "$pidfile")" >/dev/null 2>&1; then mode="$mode, nice -10"; fi
+    # where allowed (every thread inherits it) keeps the tests about the
+    # program, not the load.
+    boost=""
+    if nice -n -10 true 2>/dev/null && [ "$(nice -n -10 nice)" -lt 0 ]; then boost="nice -n -10"; fi
+    if [ "${SONABEL_JACK_REALTIME:-1}" != 0 ] && chrt -f 10 true 2>/dev/null; then
+        mode="realtime"
+        $boost jackd -n "$name" -R -d dummy -r 44100 -p 1024 >"$logfile" 2>&1 </dev/null &
+    else
+        mode="not realtime (no permission for real-time scheduling)"
+        [ "${SONABEL_JACK_REALTIME:-1}" = 0 ] && mode="not realtime (SONABEL_JACK_REALTIME=0)"
+        $boost jackd -n "$name" --no-realtime -d dummy -r 44100 -p 1024 >"$logfile" 2>&1 </dev/null &
+    fi
+    echo $! >"$pidfile"
+    [ -n "$boost" ] && mode="$mode, nice -10"
     i=0
     while [ $i -lt 100 ]; do
         if JACK_DEFAULT_SERVER="$name" jack_lsp >/dev/null 2>&1; then
