@@ -76,6 +76,7 @@ TEST(RenderOptionsTest, UsageErrorsSayWhatIsWrong) {
         {{"-", "out.wav"}, "INPUT - needs --capture SECONDS"},
         {{"--capture", "-1", "-", "out.wav"}, "--capture takes a number of seconds from 0 to 86400, not \"-1\""},
         {{"--device", "x", "a", "b"}, "--device takes a device number from --list-devices, not \"x\""},
+        {{"--play", "--write-ahead", "0", "a"}, "--write-ahead takes a number of chunks from 1 to 1000, not \"0\""},
     };
     for (const auto& c : cases) {
         RenderOptions o;
