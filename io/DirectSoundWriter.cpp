@@ -17,7 +17,36 @@
 #include <cstring>
 #include <thread>
 
+#if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
+#endif
+
 namespace sonabel {
+
+namespace {
+
+// The ticker's real-time priority: modest, below a JACK server's (10 by
+// default) and its clients' process threads (5, our own callback among
+// them), so that making a chunk never holds up a cycle; above every normal
+// thread, so that busy ones cannot delay a tick.
+constexpr int tickerFifoPriority = 3;
+// A stopped or closed device is looked at this often, in milliseconds.
+constexpr int32_t idleMillis = 10;
+
+void raiseTickerPriority(Thread& thread) {
+#if defined(__linux__)
+    (void)thread;
+    sched_param param{};
+    param.sched_priority = tickerFifoPriority;
+    // Without the privilege the thread keeps its normal priority, silently.
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+#else
+    thread.setPriority(5);
+#endif
+}
+
+} // namespace
 
 const char* getPlaybackResultName(uint32_t code) {
     switch (code) {
@@ -193,7 +222,9 @@ int32_t DirectSoundWriter::getBufferCount() {
 void DirectSoundWriter::setBufferCount(int32_t count) {
     LockGuard guard(bufferLock);
     bufferCount = count;
+    if (bufferCount < 2 && !acceptsSingleBuffer()) bufferCount = 2;
     computeSizes();
+    noteWriteAhead();
 }
 
 int32_t DirectSoundWriter::getBufferSizeFrames() {
@@ -205,6 +236,7 @@ void DirectSoundWriter::setBufferSizeFrames(int32_t frames) {
     LockGuard guard(bufferLock);
     bufferSizeFrames = frames;
     computeSizes();
+    noteWriteAhead();
 }
 
 int32_t DirectSoundWriter::getWriteAheadBytes() {
@@ -220,6 +252,63 @@ int32_t DirectSoundWriter::getRingBytes() {
 int32_t DirectSoundWriter::getNextWrite() {
     LockGuard guard(bufferLock);
     return nextWrite;
+}
+
+PlaybackRing* DirectSoundWriter::getChosenLayer() {
+    if (PlaybackRing* ring = ringBuffer.load()) return ring;
+    if (deviceCount < 0) enumerate();
+    if (deviceNumber < 0 || deviceNumber >= deviceCount) return nullptr;
+    return devices[static_cast<size_t>(deviceNumber)].layer;
+}
+
+bool DirectSoundWriter::acceptsSingleBuffer() {
+    LockGuard guard(bufferLock);
+    PlaybackRing* layer = getChosenLayer();
+    return !layer || layer->acceptsSingleBuffer();
+}
+
+int32_t DirectSoundWriter::getDevicePeriodFrames() {
+    LockGuard guard(bufferLock);
+    PlaybackRing* ring = ringBuffer.load();
+    return ring ? ring->getPeriodFrames() : 0;
+}
+
+int32_t DirectSoundWriter::getMinWriteAheadFrames() {
+    LockGuard guard(bufferLock);
+    const int32_t period = getDevicePeriodFrames();
+    const auto wakeUp = static_cast<int32_t>(deviceFormat.sampleRate / 100.0f);
+    return getTickFrames() + std::max(period, wakeUp);
+}
+
+bool DirectSoundWriter::isWriteAheadTooShort() {
+    LockGuard guard(bufferLock);
+    const int32_t bpf = bytesPerFrame();
+    return bpf > 0 && writeAheadBytes / bpf < getMinWriteAheadFrames();
+}
+
+void DirectSoundWriter::noteWriteAhead() {
+    LockGuard guard(bufferLock);
+    const bool tooShort = isOpen() && isWriteAheadTooShort();
+    if (tooShort && !shortNoted) {
+        const int32_t frames = writeAheadBytes / bytesPerFrame();
+        logError(2,
+                 "DirectSoundWriter: a write-ahead of %d frames is too short for chunks of %d frames on this device "
+                 "(blocks of %d frames): it needs at least %d frames, or every tick underruns.",
+                 frames, getTickFrames(), getDevicePeriodFrames(), getMinWriteAheadFrames());
+    }
+    shortNoted = tooShort;
+}
+
+int64_t DirectSoundWriter::getDeviceEmptyBlocks() {
+    LockGuard guard(bufferLock);
+    PlaybackRing* ring = ringBuffer.load();
+    return ring ? ring->getEmptyBlocks() : 0;
+}
+
+int64_t DirectSoundWriter::getServerXruns() {
+    LockGuard guard(bufferLock);
+    PlaybackRing* ring = ringBuffer.load();
+    return ring ? ring->getServerXruns() : 0;
 }
 
 // ---- open and close ------------------------------------------------------
@@ -277,6 +366,8 @@ void DirectSoundWriter::open() {
     const int bits = deviceFormat.getBitsPerSample();
     encoder = getAudioCodec(ENCODING_PCM, bits, false, bits > 8, deviceFormat.channels);
     ringBuffer.store(device);
+    shortNoted = false;
+    noteWriteAhead();
 }
 
 void DirectSoundWriter::close() {
@@ -472,6 +563,7 @@ void DirectSoundWriter::write(SampleBuffer& buffer) {
             }
             buffer.popSubset();
             nextWriteFrame += n / bpf;
+            ring->setWrittenEnd(nextWriteFrame);
         }
         ring->unlock(first, firstBytes, second, secondBytes);
     }
@@ -482,8 +574,12 @@ void DirectSoundWriter::write(SampleBuffer& buffer) {
 // ---- ticker --------------------------------------------------------------
 
 void DirectSoundWriter::setTickFrames(int32_t frames) {
-    LockGuard guard(tickLock);
-    if (frames > 10 && frames != tickFrames) tickFrames = frames;
+    {
+        LockGuard guard(tickLock);
+        if (frames <= 10 || frames == tickFrames) return;
+        tickFrames = frames;
+    }
+    noteWriteAhead();
 }
 
 int32_t DirectSoundWriter::getTickFrames() {
@@ -497,7 +593,6 @@ void DirectSoundWriter::startTicker(TickListener* listener) {
     if (tickerThread) stopTicker();
     stopTicking.store(false);
     tickerThread = createThread();
-    tickerThread->setPriority(5);
     tickerInside.store(true);
     if (!tickerThread->run(this)) {
         tickerInside.store(false);
@@ -521,20 +616,55 @@ void DirectSoundWriter::stopTicker() {
     tickerThread = nullptr;
 }
 
+int64_t DirectSoundWriter::getWakeNanos(PlaybackRing* ring, int32_t frames) {
+    const int64_t now = ring->getNowNanos();
+    uint32_t status = 0;
+    if (ring->getStatus(&status) != dsresult::ok || !(status & ringstatus::looping))
+        return now + int64_t{idleMillis} * 1'000'000;
+    const int64_t poll = now + int64_t{pollMillis} * 1'000'000;
+    const int32_t bpf = bytesPerFrame();
+    // Not placed yet: the first chunk waits for the play cursor to move.
+    if (nextWrite == -1 || bpf <= 0) return poll;
+    // The chunk fits once the play cursor is this far.
+    const int64_t target = nextWriteFrame + frames - writeAheadBytes / bpf;
+    const int64_t due = ring->getPlayFrameNanos(target);
+    // 0: the ring cannot tell; in the past: the device is late.
+    if (due <= now) return poll;
+    return std::min(due, now + int64_t{maxSleepMillis} * 1'000'000);
+}
+
+void DirectSoundWriter::sleepUntilDue(Thread& thread, int32_t frames) {
+    PlaybackRing* clock = nullptr;
+    int64_t wake = 0;
+    {
+        LockGuard guard(bufferLock);
+        clock = ringBuffer.load();
+        if (clock) wake = getWakeNanos(clock, frames);
+    }
+    // The layer outlives a close meanwhile: the writer owns it.
+    if (clock) clock->sleepUntilNanos(wake);
+    else thread.sleep(idleMillis);
+}
+
 void DirectSoundWriter::run(Thread& thread) {
+    raiseTickerPriority(thread);
     auto stopping = [&] { return stopTicking.load() || thread.shouldStop(); };
     int32_t frames = getTickFrames();
     int32_t bytes = frames * bytesPerFrame();
     while (!stopping()) {
         if (isStarted() && canWrite(bytes)) {
+            const int32_t before = position.load();
             if (stopping()) break;
             if (TickListener* listener = tickListener.load()) listener->ticked(frames);
             // A new size takes effect on the next tick.
             frames = getTickFrames();
             bytes = frames * bytesPerFrame();
             if (stopping()) break;
+            // After a late wake the next chunk may fit at once. A tick that
+            // wrote nothing here waits like any other, or it would spin.
+            if (position.load() != before) continue;
         }
-        thread.sleep(1);
+        sleepUntilDue(thread, frames);
     }
     tickerInside.store(false);
 }

@@ -13,9 +13,15 @@
 // Call sequence (interface thread): setDevice / setDeviceFormat while
 // closed; open (makes a silent ring, places nothing); start (plays it
 // looping); stop; close. As a clock, startTicker runs a thread (priority
-// index 5) that polls the ring every millisecond and calls ticked once
-// there is room for one chunk; the synchronizer then pulls the chunk
-// through the mixer and hands it to write on that same thread. The first
+// index 5; on Linux real-time scheduling below a JACK server's where the
+// process may have it) that calls ticked once the play cursor has freed
+// room for one chunk below the write-ahead; the synchronizer then pulls the
+// chunk through the mixer and hands it to write on that same thread.
+// Between ticks the ticker sleeps until the ring says the play cursor
+// reaches the frame that frees that room (the null device: when the frames
+// fall due; a callback device: from the time of its last callback and the
+// block it took), at most maxSleepMillis; where the ring cannot tell, or
+// the device is late, it looks again every pollMillis. The first
 // write after open, or after a lost ring, waits until the play cursor has
 // left 0 and goes near the far end of the write-ahead (one chunk of room
 // left, counted from the device's safe-write cursor): the silence before it
@@ -98,6 +104,33 @@ public:
     // Byte offset of the next chunk in the ring; -1 before it is placed.
     int32_t getNextWrite();
 
+    // The shortest write-ahead, in frames, that plays without underruns: one
+    // chunk (tickFrames), and one block of the open device or 10 ms for the
+    // ticker's wake-up, whichever is longer. A device that takes blocks
+    // needs the block that plays while the next chunk is made.
+    int32_t getMinWriteAheadFrames();
+    // The block the open device takes at a time, in frames (0: closed, or
+    // it takes frames as they fall due).
+    int32_t getDevicePeriodFrames();
+    // The write-ahead is below getMinWriteAheadFrames: every tick would
+    // underrun. Logged when it becomes so while open.
+    bool isWriteAheadTooShort();
+    // Whether the chosen device can play from one buffer of write-ahead
+    // (setBufferCount then keeps 1; a device that takes blocks of its own
+    // gets at least 2).
+    bool acceptsSingleBuffer();
+    // Our own underruns as the device saw them (blocks it took before the
+    // data reached their end), and the xruns its server reported, since the
+    // ring was made (0 while closed).
+    int64_t getDeviceEmptyBlocks();
+    int64_t getServerXruns();
+
+    // Longest sleep of the ticker between two looks at the ring, and the
+    // interval at which it looks where the ring cannot say when a chunk is
+    // due, in milliseconds.
+    static constexpr int32_t maxSleepMillis = 50;
+    static constexpr int32_t pollMillis = 1;
+
 private:
     struct DeviceEntry {
         std::string name;
@@ -109,6 +142,13 @@ private:
     bool createDSound();
     bool createSecondaryBuffer();
     void fillBufferWithSilence();
+    // When the ticker should look at ring next for a chunk of frames
+    // (ring's clock, nanoseconds). Under bufferLock.
+    int64_t getWakeNanos(PlaybackRing* ring, int32_t frames);
+    // Sleeps until the next chunk may be due. Ticker thread.
+    void sleepUntilDue(Thread& thread, int32_t frames);
+    void noteWriteAhead();
+    PlaybackRing* getChosenLayer();
     int bytesPerFrame() const { return deviceFormat.getBitsPerSample() * deviceFormat.channels / 8; }
 
     AudioCodec* encoder = nullptr;
@@ -123,6 +163,8 @@ private:
     int32_t nextWrite = -1;
     // nextWrite as a frame count of the device (getPlayedFrames), unwrapped.
     int64_t nextWriteFrame = 0;
+    // The write-ahead was too short when last checked (logged once).
+    bool shortNoted = false;
     std::atomic<TickListener*> tickListener{nullptr};
     int32_t tickFrames = 1024;
     Lock* tickLock;

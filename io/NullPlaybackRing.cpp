@@ -20,6 +20,7 @@ uint32_t NullPlaybackRing::openDevice(int deviceId, const AudioDeviceFormat& for
     rate = static_cast<int>(format.sampleRate);
     opened = true;
     playing = false;
+    framesBefore = 0;
     return dsresult::ok;
 }
 
@@ -31,8 +32,9 @@ void NullPlaybackRing::release() {
 
 void NullPlaybackRing::catchUp() {
     if (!playing) return;
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
-    const auto due = static_cast<int64_t>(elapsed * rate);
+    const int64_t elapsed = std::max<int64_t>(getNowNanos() - startNanos, 0);
+    // Frames due by now, rounded down; 64-bit for days of play.
+    const int64_t due = elapsed / 1'000'000'000 * rate + elapsed % 1'000'000'000 * rate / 1'000'000'000;
     // Whatever is due, so the play cursor moves smoothly with the clock.
     while (due > framesPlayed) {
         const int64_t block = std::min<int64_t>(due - framesPlayed, maxBlockFrames);
@@ -43,7 +45,10 @@ void NullPlaybackRing::catchUp() {
 
 uint32_t NullPlaybackRing::getCurrentPosition(int32_t* play, int32_t* write) {
     catchUp();
-    return PlaybackRing::getCurrentPosition(play, write);
+    const uint32_t result = PlaybackRing::getCurrentPosition(play, write);
+    // Nothing is held in a device block: what was taken has played.
+    if (result == dsresult::ok) *play = *write;
+    return result;
 }
 
 uint32_t NullPlaybackRing::getPlayedFrames(int64_t* frames) {
@@ -51,11 +56,21 @@ uint32_t NullPlaybackRing::getPlayedFrames(int64_t* frames) {
     return PlaybackRing::getPlayedFrames(frames);
 }
 
+int64_t NullPlaybackRing::getPlayFrameNanos(int64_t playFrame) {
+    if (!playing) return 0;
+    // The first nanosecond at which catchUp finds playFrame due.
+    const int64_t f = std::max<int64_t>(playFrame - framesBefore, 0);
+    return startNanos + f / rate * 1'000'000'000 + (f % rate * 1'000'000'000 + rate - 1) / rate;
+}
+
 uint32_t NullPlaybackRing::play() {
     if (!opened || getRingBytes() == 0) return dsresult::uninitialized;
     if (!playing) {
         playing = true;
-        startTime = std::chrono::steady_clock::now();
+        startNanos = getNowNanos();
+        int64_t before = 0;
+        PlaybackRing::getPlayedFrames(&before);
+        framesBefore = before;
         framesPlayed = 0;
     }
     return dsresult::ok;

@@ -3,8 +3,10 @@
 #include "core/AudioDeviceFormat.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 namespace sonabel {
 
@@ -27,6 +29,7 @@ uint32_t PlaybackRing::createRing(int32_t ringBytes) {
         return dsresult::outOfMemory;
     }
     resetCursors();
+    emptyBlocks.store(0, std::memory_order_relaxed);
     return dsresult::ok;
 }
 
@@ -35,7 +38,33 @@ void PlaybackRing::freeRing() {
     ring.shrink_to_fit();
 }
 
-void PlaybackRing::resetCursors() { consumed.store(0, std::memory_order_release); }
+void PlaybackRing::resetCursors() {
+    consumed.store(0, std::memory_order_release);
+    writtenEnd.store(-1, std::memory_order_release);
+}
+
+int64_t PlaybackRing::getPlayFrameNanos(int64_t) { return 0; }
+
+int64_t PlaybackRing::getPlayFrameNanosAt(int64_t blockNanos, int64_t frames, int64_t block, int64_t playFrame,
+                                          int64_t rate) {
+    if (rate <= 0) return 0;
+    const int64_t ahead = playFrame - (frames - block);
+    // Rounded up: at that nanosecond the cursor has reached the frame. Split
+    // so that hours of frames do not overflow.
+    const int64_t a = ahead < 0 ? -((-ahead + rate - 1) / rate) : ahead / rate;
+    const int64_t r = ahead - a * rate;
+    int64_t t = blockNanos + a * 1'000'000'000 + (r * 1'000'000'000 + rate - 1) / rate;
+    if (playFrame >= frames) t += callbackMarginNanos;
+    return t;
+}
+
+int64_t PlaybackRing::getNowNanos() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void PlaybackRing::sleepUntilNanos(int64_t nanos) {
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(nanos)));
+}
 
 void PlaybackRing::loadConsumed(int64_t* frames, int64_t* lastBlock) const {
     const uint64_t c = consumed.load(std::memory_order_acquire);
@@ -106,6 +135,8 @@ void PlaybackRing::playBlock(float* out, int32_t frames) {
         }
         if (offset >= n) offset = 0;
     }
+    const int64_t end = writtenEnd.load(std::memory_order_acquire);
+    if (end >= 0 && end < done + frames) emptyBlocks.fetch_add(1, std::memory_order_relaxed);
     const uint64_t block = static_cast<uint64_t>(frames) & blockMask;
     consumed.store((static_cast<uint64_t>(done + frames) << blockBits) | block, std::memory_order_release);
 }

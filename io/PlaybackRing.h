@@ -10,6 +10,9 @@
 //   lock .. unlock       the writer fills a range (ticker thread), as up to
 //                        two regions when the range wraps past the ring's end
 //   getCurrentPosition   play cursor and safe-write cursor (ticker thread)
+//   getPlayFrameNanos    when the play cursor will reach a frame, so the
+//                        writer's ticker can sleep until a chunk is due
+//                        (ticker thread)
 //   getStatus / restore  a device that died mid-play reports a lost buffer;
 //                        restore reopens it
 //   release              close the device and free the ring
@@ -85,12 +88,47 @@ public:
     // cursor counted without wrapping, so the writer can tell playback that
     // has run past its data from data far ahead.
     virtual uint32_t getPlayedFrames(int64_t* frames);
+    // When the play cursor, counted in frames since the ring was made and
+    // without wrapping (as getPlayedFrames counts the safe-write cursor),
+    // will reach playFrame: a time of getNowNanos, possibly already past.
+    // 0 when the device cannot tell; the writer then polls.
+    virtual int64_t getPlayFrameNanos(int64_t playFrame);
+    // The clock the writer's ticker sleeps on, in nanoseconds (the steady
+    // clock), and a sleep until a time of it. Any thread.
+    virtual int64_t getNowNanos();
+    virtual void sleepUntilNanos(int64_t nanos);
+    // The block the device takes at a time, in frames; 0 when it takes the
+    // frames as they fall due. The write-ahead must cover one block more
+    // than a chunk. Meaningful while open.
+    virtual int32_t getPeriodFrames() const { return 0; }
+    // Whether the device can play from a write-ahead of one buffer (a
+    // device that takes blocks of its own cannot).
+    virtual bool acceptsSingleBuffer() const { return true; }
     virtual uint32_t play() = 0;
     virtual uint32_t stop() = 0;
     virtual uint32_t getStatus(uint32_t* status) = 0;
     virtual uint32_t restore() = 0;
 
     int32_t getRingBytes() const { return static_cast<int32_t>(ring.size()); }
+    // The writer tells where its data ends, in the frames getPlayedFrames
+    // counts (after every write; -1 when it places anew). Ticker thread.
+    void setWrittenEnd(int64_t frame) { writtenEnd.store(frame, std::memory_order_release); }
+    // Blocks the device took while the written data did not reach to their
+    // end, since the ring was made: the program was late, not the device.
+    // Any thread.
+    int64_t getEmptyBlocks() const { return emptyBlocks.load(std::memory_order_relaxed); }
+    // When a device that takes blocks brings its play cursor to playFrame:
+    // the block [frames - block, frames) was taken at blockNanos and plays
+    // out at rate frames per second, and the next block is expected one
+    // block later. A frame past the block is looked for a little after that
+    // callback is due, when it will have run. May lie in the past.
+    static int64_t getPlayFrameNanosAt(int64_t blockNanos, int64_t frames, int64_t block, int64_t playFrame, int64_t rate);
+    // How long after its due time the next block is looked for.
+    static constexpr int64_t callbackMarginNanos = 200'000;
+
+    // Blocks in which the device or its server reported an xrun of its own
+    // (the server was late, not the program), since the device was opened.
+    virtual int64_t getServerXruns() const { return 0; }
     // Why the last call failed, in the user's terms ("the JACK server does
     // not answer"); empty when there is nothing to add to the code.
     virtual const char* getLastMessage() { return ""; }
@@ -120,6 +158,11 @@ private:
     std::atomic<uint64_t> consumed{0};
     // Bumped by unlock so that the callback sees what the writer wrote.
     std::atomic<uint32_t> written{0};
+    // The end of the written data in device frames (unwrapped), and blocks
+    // that found the ring short of it: our own underruns, as the device saw
+    // them. -1: nothing written since the ring was made.
+    std::atomic<int64_t> writtenEnd{-1};
+    std::atomic<int64_t> emptyBlocks{0};
 };
 
 } // namespace sonabel

@@ -75,9 +75,13 @@ void RtAudioPlaybackRing::release() {
 int RtAudioPlaybackRing::callback(void* output, void*, unsigned int frames, unsigned int status, void* self) {
     auto* ring = static_cast<RtAudioPlaybackRing*>(self);
     if (status & RTAUDIO_OUTPUT_UNDERFLOW) ring->deviceUnderflows.fetch_add(1, std::memory_order_relaxed);
-    // The time first: a reader that sees the new block sees its time too.
-    ring->watch.note(static_cast<int32_t>(frames));
+    const int64_t now = getSteadyNanos();
+    // The watch's time first: a reader that sees the new block sees its
+    // time too. The block's own time last, so that a reader that sees it
+    // sees the block.
+    ring->watch.noteAt(now, static_cast<int32_t>(frames));
     ring->playBlock(static_cast<float*>(output), static_cast<int32_t>(frames));
+    ring->blockNanos.store(now, std::memory_order_release);
     return 0;
 }
 
@@ -109,6 +113,7 @@ uint32_t RtAudioPlaybackRing::getCurrentPosition(int32_t* play, int32_t* write) 
     if (checkLost()) return dsresult::bufferLost;
     const int64_t n = getRingBytes();
     if (n == 0) return dsresult::uninitialized;
+    const int64_t taken = blockNanos.load(std::memory_order_acquire);
     int64_t frames = 0, block = 0;
     loadConsumed(&frames, &block);
     // The block the device took last plays out during its period: the play
@@ -117,7 +122,7 @@ uint32_t RtAudioPlaybackRing::getCurrentPosition(int32_t* play, int32_t* write) 
     // safe-write cursor.
     int64_t into = 0;
     if (playing && block > 1) {
-        const int64_t elapsed = getSteadyNanos() - watch.getLastNanos();
+        const int64_t elapsed = getSteadyNanos() - taken;
         into = std::clamp<int64_t>(elapsed * static_cast<int64_t>(rate) / 1'000'000'000, 0, block - 1);
     }
     *play = static_cast<int32_t>(((frames - block + into) * bytesPerFrame) % n);
@@ -125,11 +130,21 @@ uint32_t RtAudioPlaybackRing::getCurrentPosition(int32_t* play, int32_t* write) 
     return dsresult::ok;
 }
 
+int64_t RtAudioPlaybackRing::getPlayFrameNanos(int64_t playFrame) {
+    if (!playing || lost.load()) return 0;
+    const int64_t taken = blockNanos.load(std::memory_order_acquire);
+    int64_t frames = 0, block = 0;
+    loadConsumed(&frames, &block);
+    if (frames == 0 || taken == 0) return 0;
+    return getPlayFrameNanosAt(taken, frames, block, playFrame, rate);
+}
+
 uint32_t RtAudioPlaybackRing::play() {
     if (!stream.isOpen() || getRingBytes() == 0) return dsresult::uninitialized;
     if (checkLost()) return dsresult::bufferLost;
     if (playing) return dsresult::ok;
     watch.reset(rate);
+    blockNanos.store(0, std::memory_order_relaxed);
     if (!stream.start()) {
         lastMessage = stream.getMessage();
         if (stream.isHung()) lost.store(true);

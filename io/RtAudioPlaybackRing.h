@@ -12,6 +12,11 @@
 // reopens the stream on the same device. No call waits for the server
 // without a bound (RtAudioStream): a frozen server makes the ring lost
 // within a few periods of the call, and restore then fails at once.
+//
+// The callback notes when it came (after publishing what it took), so the
+// writer's ticker can sleep until the play cursor reaches a frame: it
+// moves through the block taken last with the clock, and the next block
+// comes one period after the last.
 
 #include "io/AudioApi.h"
 #include "io/CallbackWatch.h"
@@ -36,15 +41,19 @@ public:
     uint32_t lock(int32_t offset, int32_t bytes, uint8_t** first, int32_t* firstBytes, uint8_t** second,
                   int32_t* secondBytes) override;
     uint32_t getCurrentPosition(int32_t* play, int32_t* write) override;
+    int64_t getPlayFrameNanos(int64_t playFrame) override;
     uint32_t play() override;
     uint32_t stop() override;
     uint32_t getStatus(uint32_t* status) override;
     uint32_t restore() override;
 
     // The block size the device runs with, in frames (0 while closed).
-    int32_t getPeriodFrames() const { return periodFrames; }
-    // Blocks in which the device itself reported an underflow.
+    int32_t getPeriodFrames() const override { return periodFrames; }
+    bool acceptsSingleBuffer() const override { return false; }
+    // Blocks in which the device itself reported an underflow (on JACK: the
+    // server's xruns, which RtAudio hands on as an underflow).
     int64_t getDeviceUnderflows() const { return deviceUnderflows.load(); }
+    int64_t getServerXruns() const override { return deviceUnderflows.load(std::memory_order_relaxed); }
     // The last failure in the user's terms.
     const char* getLastMessage() override { return lastMessage.c_str(); }
 
@@ -66,6 +75,10 @@ private:
     // thread of its own).
     bool closedByServer = false;
     CallbackWatch watch;
+    // When the callback took the block that consumed holds (steady-clock
+    // nanoseconds), stored after it: read first, it is never newer than
+    // the block read after it.
+    std::atomic<int64_t> blockNanos{0};
     std::atomic<int64_t> deviceUnderflows{0};
     std::string lastMessage;
 };

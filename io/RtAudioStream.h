@@ -40,9 +40,13 @@ public:
     // user data. Runs on the library's thread: never locks or allocates.
     using Callback = int (*)(void* output, void* input, unsigned int frames, unsigned int status, void* owner);
     // Milliseconds a call on an open stream (start, abort, close) may take.
-    static constexpr int callMillis = 250;
-    // Milliseconds listing or opening may take.
-    static constexpr int openMillis = 3000;
+    // A live JACK server on a machine loaded with a dozen busy processes
+    // takes several hundred milliseconds to activate a client.
+    static constexpr int callMillis = 1000;
+    // Milliseconds listing or opening may take. On such a machine each of
+    // the library's probes opens a client of its own, about a second each:
+    // listing took up to 6 s.
+    static constexpr int openMillis = 10000;
 
     RtAudioStream(AudioApi api, Callback callback, void* owner);
     ~RtAudioStream();

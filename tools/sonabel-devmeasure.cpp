@@ -3,7 +3,9 @@
 // playback device as the clock) for a given time, optionally while busy
 // loops load the other cores, and reports:
 //   - underruns and overflows of the playback device (its notices 100, 101),
-//     and the server's own xruns;
+//     the blocks the device itself found short of our data (our own
+//     lateness, as the device saw it), and apart from them the server's own
+//     xruns (from a JACK client of ours, and as the device was told of them);
 //   - ticker wake-up jitter: the interval between two ticks minus the
 //     nominal chunk time, median and 99th percentile of its size;
 //   - loopback latency: the device's output ports are connected to the
@@ -176,6 +178,14 @@ int onXrun(void* counter) {
     return 0;
 }
 
+// The server's own cycles as a client of it sees them: when each began.
+StampLog* cycleLog = nullptr;
+
+int onProcess(jack_nframes_t frames, void*) {
+    if (cycleLog) cycleLog->add(frames, nowSeconds());
+    return 0;
+}
+
 // Our own client on the server: counts its xruns and patches our ports.
 class JackPatch {
 public:
@@ -183,6 +193,7 @@ public:
         client = jack_client_open("sonabel-devmeasure", JackNoStartServer, nullptr);
         if (!client) return;
         jack_set_xrun_callback(client, &onXrun, &xruns);
+        jack_set_process_callback(client, &onProcess, nullptr);
         if (jack_activate(client) != 0) {
             jack_client_close(client);
             client = nullptr;
@@ -478,6 +489,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     TickTap tap(writer, expectedTicks * 2 + 1000);
+    StampLog cycles(static_cast<size_t>(options.seconds * rate / 64) + 1000);
+    cycleLog = &cycles;
     JackPatch patch;
     if (onJack && !patch.client) {
         std::fprintf(stderr, "sonabel-devmeasure: no JACK server answers%s%s\n", options.server.empty() ? "" : " as ",
@@ -556,8 +569,9 @@ int main(int argc, char** argv) {
         }
         if (Clock::now() >= nextReport) {
             nextReport += std::chrono::seconds(60);
-            std::printf("  %4.0f s: %zu ticks, %d underruns, %d overflows\n", secondsSince(begin), tap.stamps.size(),
-                        playNotices.underruns.load(), playNotices.overflows.load());
+            std::printf("  %4.0f s: %zu ticks, %d underruns, %d overflows, %d server xruns; load average %s\n",
+                        secondsSince(begin), tap.stamps.size(), playNotices.underruns.load(), playNotices.overflows.load(),
+                        patch.xruns.load(), loadAverage().c_str());
             std::fflush(stdout);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -566,6 +580,9 @@ int main(int argc, char** argv) {
     if (patched) latencies.push_back(measureLatency(capture, source, latencies.empty() ? -1 : latencies.back().lag));
     const double elapsed = secondsSince(begin);
 
+    const int64_t emptyBlocks = writer.getDeviceEmptyBlocks();
+    const int64_t deviceXruns = writer.getServerXruns();
+    const int32_t periodFrames = writer.getDevicePeriodFrames();
     sync.setTickProvider(nullptr);
     stopBusy.store(true);
     for (std::thread& t : busy) t.join();
@@ -590,12 +607,27 @@ int main(int argc, char** argv) {
     const int policy = tap.tickerPolicy.load();
     std::printf("  ticker thread: %s priority %d\n", policy < 0 ? "none" : policyName(policy), tap.tickerPriority.load());
     std::printf("  ticks: %zu (%.0f expected)\n", ticks, elapsed / chunkSeconds);
-    std::printf("  underruns: %d, overflows: %d", playNotices.underruns.load(), playNotices.overflows.load());
-    if (onJack && patch.client) std::printf(", server xruns: %d", patch.xruns.load());
-    if (capturing) std::printf(", capture underruns: %d", captureNotices.underruns.load());
-    std::printf("\n");
+    std::printf("  ours: underruns %d (blocks the device found short: %lld), overflows %d", playNotices.underruns.load(),
+                static_cast<long long>(emptyBlocks), playNotices.overflows.load());
+    if (capturing) std::printf(", capture underruns %d", captureNotices.underruns.load());
+    std::printf("\n  the server's: xruns %d (told to the device: %lld); device period %d frames\n",
+                onJack && patch.client ? patch.xruns.load() : 0, static_cast<long long>(deviceXruns), periodFrames);
     std::printf("  |tick interval - %.3f ms| after the first second: median %.3f ms, p99 %.3f ms, max %.3f ms\n",
                 chunkSeconds * 1000, percentile(deviation, 0.5), percentile(deviation, 0.99), worst);
+    // The same for the server's cycles, which the ticks follow: how much of
+    // the jitter is the server's own.
+    std::vector<double> cycleDeviation;
+    const size_t cycleCount = std::min(cycles.size(), cycles.frames.size());
+    for (size_t i = 1; i < cycleCount; ++i) {
+        if (cycles.times[i - 1] < cycles.times[0] + 1.0) continue;
+        const double period = static_cast<double>(cycles.frames[i - 1]) / rate;
+        cycleDeviation.push_back(std::fabs(cycles.times[i] - cycles.times[i - 1] - period) * 1000);
+    }
+    if (!cycleDeviation.empty())
+        std::printf("  |server cycle interval - period| (a client's process callback): median %.3f ms, p99 %.3f ms, "
+                    "max %.3f ms\n",
+                    percentile(cycleDeviation, 0.5), percentile(cycleDeviation, 0.99),
+                    percentile(cycleDeviation, 1.0));
 
     bool foundNoise = !patched;
     if (patched) {

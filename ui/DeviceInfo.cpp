@@ -118,6 +118,9 @@ void DeviceInfo::refreshBufferSizeText() {
     const double bytes = double(device->getBufferSizeFrames()) * device->getBufferCount();
     const int ms = rate == 0.0f ? 0 : static_cast<int>(bytes / rate * 1000.0);
     setupControls->bufferSizeText->setText(QStringLiteral("Buffersize %1 ms").arg(ms));
+    const QString note = bufferNote();
+    setupControls->bufferNote->setText(note);
+    setupControls->bufferNote->setVisible(!note.isEmpty());
 }
 
 void DeviceInfo::bufferSliderMoved(int position) {

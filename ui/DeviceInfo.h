@@ -52,6 +52,9 @@ protected:
     // A new device of the driver type (only 0 exists), owned by the caller.
     virtual AudioDevice* newDevice(int32_t type) = 0;
     virtual QString setupCaption() = 0;
+    // Why the device's write-ahead cannot work, for the note under the
+    // buffer slider; empty when it can.
+    virtual QString bufferNote() { return {}; }
 
     AudioDevice* device = nullptr;
 

@@ -32,11 +32,18 @@ DeviceSetupWindow::DeviceSetupWindow(QWidget* mainWindow, const QString& caption
 
     bufferSlider = new QSlider(Qt::Horizontal, this);
     setControlId(bufferSlider, 1032);
-    bufferSlider->setGeometry(du.rect(0, 45, 175, 20));
+    // Three units short of the full height, for the note below it.
+    bufferSlider->setGeometry(du.rect(0, 45, 175, 17));
     bufferSlider->setTickPosition(QSlider::TicksBelow);
     bufferSlider->setTickInterval(1);
     bufferSlider->setTracking(true);
     bufferSlider->setAccessibleName(QStringLiteral("Slider1"));
+
+    bufferNote = new QLabel(this);
+    bufferNote->setObjectName(QStringLiteral("bufferNote"));
+    bufferNote->setGeometry(du.rect(5, 62, 165, 8));
+    bufferNote->setStyleSheet(QStringLiteral("color: #b00000"));
+    bufferNote->hide();
 
     underrunText = new QLabel(QStringLiteral("xx underruns"), this);
     setControlId(underrunText, 1035);

@@ -2,7 +2,10 @@
 
 #include "core/Log.h"
 #include "io/AudioOutputDevice.h"
+#include "io/DirectSoundWriter.h"
 #include "ui/Application.h"
+
+#include <cmath>
 
 namespace sonabel {
 
@@ -11,6 +14,15 @@ DeviceWriterInfo::DeviceWriterInfo(Application& app) : DeviceInfo(app) {}
 DeviceWriterInfo::~DeviceWriterInfo() { deactivate(); }
 
 AudioOutputDevice* DeviceWriterInfo::getOutputDevice() const { return dynamic_cast<AudioOutputDevice*>(device); }
+
+QString DeviceWriterInfo::bufferNote() {
+    auto* writer = dynamic_cast<DirectSoundWriter*>(device);
+    if (!writer || !writer->isWriteAheadTooShort()) return {};
+    const float rate = writer->getDeviceFormat()->sampleRate;
+    const int ms = rate > 0.0f ? static_cast<int>(std::ceil(writer->getMinWriteAheadFrames() / double(rate) * 1000.0)) : 0;
+    // Every tick would underrun: say so rather than let it.
+    return QStringLiteral("Too short for this device: it needs %1 ms").arg(ms);
+}
 
 namespace {
 

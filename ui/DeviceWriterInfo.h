@@ -25,6 +25,7 @@ public:
 protected:
     AudioDevice* newDevice(int32_t type) override;
     QString setupCaption() override { return QStringLiteral("Soundcard output setup"); }
+    QString bufferNote() override;
 };
 
 } // namespace sonabel

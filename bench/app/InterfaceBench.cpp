@@ -12,23 +12,39 @@
 // sound system (null unless set); with jack, JACK_DEFAULT_SERVER names the
 // server (tests/io/jack_server.sh starts a dummy one).
 //
+// The device's own counts are given apart: the blocks it found short of
+// our data (our lateness) and the xruns its server reported (the server's).
+//
+// With --chain FILE the filter box loads that chain and opens every
+// filter's parameter window; the load figures the windows show are sampled
+// every second and summed up per filter (median and mean), to set against
+// sonabel-render's figures for the same chain. --file WAV plays that file
+// instead of the built-in tone.
+//
 // Usage: sonabel_app_bench [SECONDS (10)] [--drive] [--write-ahead CHUNKS]
+//                          [--chain FILE] [--file WAV]
 
 #include "core/AudioFormat.h"
 #include "engine/AudioMixer.h"
 #include "filters/AudioFilter.h"
 #include "io/AudioOutputDevice.h"
+#include "io/DirectSoundWriter.h"
 #include "ui/Application.h"
 #include "ui/ControlId.h"
 #include "ui/DeviceWriterInfo.h"
 #include "ui/FileReaderInfo.h"
+#include "ui/FilterInfo.h"
+#include "ui/FilterListInfo.h"
 #include "ui/MainWindow.h"
+#include "ui/ParameterWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -40,6 +56,8 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 #include <cstdio>
 #include <ctime>
@@ -81,6 +99,13 @@ public:
     void setFormat(const sonabel::AudioFormat& f) override { format.copyFrom(f); }
     void process(sonabel::SampleBuffer&) override {
         const size_t i = count.load(std::memory_order_relaxed);
+        if (i == 64) {
+            sched_param param{};
+            int policy = 0;
+            pthread_getschedparam(pthread_self(), &policy, &param);
+            tickerPolicy.store(policy);
+            tickerPriority.store(param.sched_priority);
+        }
         if (i < stamps.size()) {
             stamps[i] = std::chrono::steady_clock::now();
             count.store(i + 1, std::memory_order_release);
@@ -96,6 +121,7 @@ public:
     }
     std::vector<std::chrono::steady_clock::time_point> stamps;
     std::atomic<size_t> count{0};
+    std::atomic<int> tickerPolicy{-1}, tickerPriority{0};
     sonabel::AudioFormat format;
 };
 
@@ -116,6 +142,13 @@ std::map<QString, std::pair<QString, double>> threadCpuSeconds() {
     return result;
 }
 
+std::string loadAverage() {
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly)) return "?";
+    const QStringList fields = QString::fromLatin1(file.readAll()).split(QLatin1Char(' '));
+    return fields.size() >= 3 ? qPrintable(fields.mid(0, 3).join(QLatin1Char(' '))) : "?";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -124,17 +157,23 @@ int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
     int seconds = 10, writeAhead = 0;
     bool drive = false;
+    QString chainFile, soundFile;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--drive") == 0)
             drive = true;
         else if (std::strcmp(argv[i], "--write-ahead") == 0 && i + 1 < argc)
             writeAhead = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--chain") == 0 && i + 1 < argc)
+            chainFile = QFileInfo(QString::fromLocal8Bit(argv[++i])).absoluteFilePath();
+        else if (std::strcmp(argv[i], "--file") == 0 && i + 1 < argc)
+            soundFile = QFileInfo(QString::fromLocal8Bit(argv[++i])).absoluteFilePath();
         else
             seconds = std::max(1, std::atoi(argv[i]));
     }
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    writeTone(dir.filePath(QStringLiteral("tone.wav")), 44100 * 3);
+    if (soundFile.isEmpty()) writeTone(dir.filePath(QStringLiteral("tone.wav")), 44100 * 3);
+    else QFile::copy(soundFile, dir.filePath(QStringLiteral("tone.wav")));
 
     QElapsedTimer clock;
     clock.start();
@@ -155,12 +194,34 @@ int main(int argc, char** argv) {
         output->setBufferCount((writeAhead * 1024 + output->getBufferSizeFrames() - 1) / output->getBufferSizeFrames());
     TickTimingFilter timing(size_t(seconds + 5) * 60);
     application.getMixer()->addFilter(&timing);
+    sonabel::FilterListInfo* filterBox = application.getFilterListInfo();
+    if (!chainFile.isEmpty()) {
+        if (!filterBox->loadChain(chainFile)) {
+            std::fprintf(stderr, "the chain %s did not load\n", qPrintable(chainFile));
+            return 1;
+        }
+        for (int i = 0; i < filterBox->getEntryCount(); ++i) filterBox->getEntry(i)->openWindow();
+    }
     findControl<QCheckBox>(window, 1002)->click();
     if (!findControl<QCheckBox>(window, 1002)->isChecked()) {
         std::fprintf(stderr, "the soundcard output did not start\n");
         return 1;
     }
     const int underrunsBefore = outputPanel->getUnderruns(), overflowsBefore = outputPanel->getOverflows();
+    auto* writer = dynamic_cast<sonabel::DirectSoundWriter*>(output);
+    const int64_t emptyBefore = writer ? writer->getDeviceEmptyBlocks() : 0;
+    const int64_t xrunsBefore = writer ? writer->getServerXruns() : 0;
+    // The load figures the filter windows show, sampled every second.
+    std::vector<std::vector<double>> loads(size_t(filterBox->getEntryCount()));
+    bool sampling = false;
+    QTimer loadSampler;
+    QObject::connect(&loadSampler, &QTimer::timeout, [&] {
+        if (!sampling) return;
+        for (int i = 0; i < filterBox->getEntryCount() && size_t(i) < loads.size(); ++i)
+            if (sonabel::ParameterWindow* w = filterBox->getEntry(i)->getWindow())
+                loads[size_t(i)].push_back(w->loadText()->text().section(QLatin1Char(' '), 0, 0).toDouble());
+    });
+    loadSampler.start(1000);
     QTimer driver;
     int step = 0;
     QObject::connect(&driver, &QTimer::timeout, [&] {
@@ -176,7 +237,10 @@ int main(int argc, char** argv) {
     double cpuStart = 0, wallStart = 0;
     int32_t framesStart = 0;
     std::map<QString, std::pair<QString, double>> threadsStart;
+    std::string loadAtStart;
     QTimer::singleShot(1000, [&] {
+        sampling = true;
+        loadAtStart = loadAverage();
         cpuStart = processCpuSeconds();
         wallStart = double(clock.nsecsElapsed()) * 1e-9;
         framesStart = output->getPosition();
@@ -195,6 +259,23 @@ int main(int argc, char** argv) {
         }
         std::printf("underruns %d, overflows %d (output panel)\n", outputPanel->getUnderruns() - underrunsBefore,
                     outputPanel->getOverflows() - overflowsBefore);
+        if (writer)
+            std::printf("ours: %lld blocks the device found short of our data; the server's: %lld xruns (device period "
+                        "%d frames, write-ahead %d frames)\n",
+                        static_cast<long long>(writer->getDeviceEmptyBlocks() - emptyBefore),
+                        static_cast<long long>(writer->getServerXruns() - xrunsBefore), writer->getDevicePeriodFrames(),
+                        writer->getBufferCount() * writer->getBufferSizeFrames());
+        std::printf("load average at the start %s, at the end %s\n", loadAtStart.c_str(), loadAverage().c_str());
+        for (size_t i = 0; i < loads.size(); ++i) {
+            std::vector<double> v = loads[i];
+            if (v.empty()) continue;
+            std::sort(v.begin(), v.end());
+            double sum = 0;
+            for (double x : v) sum += x;
+            std::printf("filter %zu (%s): load shown median %.1f %%, mean %.2f %% over %zu samples\n", i + 1,
+                        filterBox->getEntry(int(i))->getFilter()->getName(), v[v.size() / 2], sum / double(v.size()),
+                        v.size());
+        }
         // Intervals between chunks after the first second, against 1024 frames.
         const size_t n = timing.count.load(std::memory_order_acquire);
         std::vector<double> strays;
@@ -205,6 +286,10 @@ int main(int argc, char** argv) {
             strays.push_back(std::abs(ms - chunkMs));
         }
         std::sort(strays.begin(), strays.end());
+        const int policy = timing.tickerPolicy.load();
+        std::printf("ticker thread: %s priority %d\n",
+                    policy == SCHED_FIFO ? "SCHED_FIFO" : policy == SCHED_OTHER ? "SCHED_OTHER" : "unknown",
+                    timing.tickerPriority.load());
         if (!strays.empty())
             std::printf("ticker jitter over %zu chunks: median %.3f ms, p99 %.3f ms, max %.3f ms\n", strays.size(),
                         strays[strays.size() / 2], strays[std::min(strays.size() - 1, strays.size() * 99 / 100)],

@@ -168,6 +168,41 @@ TEST_F(LivePlayerTest, DeviceOutOfRangeNamesTheRangeBeforeAnythingStarts) {
     }
 }
 
+TEST_F(LivePlayerTest, AWriteAheadTooShortForTheDeviceIsRefusedBeforeTheFirstTick) {
+    // The null device takes frames as they fall due: a chunk of write-ahead
+    // leaves the ticker no time to wake, so it needs 10 ms more.
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* said;
+        const char* played;
+    };
+    const std::vector<Case> cases = {
+        {{"--play", "--write-ahead", "1", "-q", "in.wav"},
+         1,
+         "sonabel-render: a write-ahead of 1024 frames cannot play chunks of 1024 frames on this device without an "
+         "underrun on every tick: it needs 1465 frames (a chunk, and 10 ms for waking up); try --write-ahead 2\n",
+         "Played 0 frames"},
+        {{"--play", "--chunk", "4410", "--write-ahead", "1", "-q", "in.wav"},
+         1,
+         "sonabel-render: a write-ahead of 4410 frames cannot play chunks of 4410 frames on this device without an "
+         "underrun on every tick: it needs 4851 frames (a chunk, and 10 ms for waking up); try --write-ahead 2\n",
+         "Played 0 frames"},
+        {{"--play", "--write-ahead", "2", "-q", "in.wav"}, 0, "", "Played 8820 frames (0.200 s)"},
+    };
+    WaveFileWriter w;
+    w.setFileName(path("in.wav").c_str());
+    w.open();
+    SampleBuffer b(2, 8820);
+    w.write(b);
+    w.close();
+    for (const Case& c : cases) {
+        EXPECT_EQ(render(c.args), c.status) << c.args[2] << " " << c.args[3];
+        EXPECT_EQ(err.str(), c.said);
+        EXPECT_NE(out.str().find(c.played), std::string::npos) << out.str();
+    }
+}
+
 TEST_F(LivePlayerTest, ListsTheNullDevice) {
     ASSERT_EQ(render({"--list-devices"}), 0);
     EXPECT_NE(out.str().find("   0  Null device (no sound)"), std::string::npos) << out.str();

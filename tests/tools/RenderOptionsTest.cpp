@@ -94,6 +94,7 @@ TEST(RenderOptionsTest, UsageErrorsSayWhatIsWrong) {
         {{"--capture", "-1", "out.wav"}, "--capture takes a number of seconds from 0 to 86400, not \"-1\""},
         {{"--device", "-2", "a", "b"}, "--device takes a device number or name from --list-devices, not \"-2\""},
         {{"--device=", "a", "b"}, "--device takes a device number or name from --list-devices, not \"\""},
+        {{"--play", "--write-ahead", "0", "a"}, "--write-ahead takes a number of chunks from 1 to 1000, not \"0\""},
     };
     for (const auto& c : cases) {
         RenderOptions o;

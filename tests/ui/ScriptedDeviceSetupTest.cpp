@@ -14,6 +14,7 @@
 #include "ui/DeviceWriterInfo.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -87,6 +88,33 @@ private slots:
         // The same choice again changes nothing.
         list->setCurrentIndex(1);
         QCOMPARE(panel->getDevice()->getDevice(), 1);
+    }
+
+    void tooShortWriteAheadIsShownUnderTheSlider() {
+        // The playback device takes a single buffer of 220 frames: with the
+        // clock's 1024-frame chunks that cannot play, and the note says so
+        // until the slider gives a chunk and 10 ms (1465 frames, 7 buffers).
+        ProgramUnderTest program;
+        QTest::mouseClick(program.control(1022), Qt::LeftButton);
+        auto* window = program.window()->findChild<DeviceSetupWindow*>();
+        QVERIFY(window);
+        auto* slider = findControl<QSlider>(window, 1032);
+        auto* note = window->findChild<QLabel*>(QStringLiteral("bufferNote"));
+        QVERIFY(note);
+        QVERIFY(!note->isVisible());
+        struct Step {
+            int count;
+            bool shown;
+        };
+        for (const Step step : {Step{1, true}, Step{6, true}, Step{7, false}, Step{2, true}, Step{71, false}}) {
+            slider->setValue(step.count);
+            QCOMPARE(note->isVisible(), step.shown);
+            if (step.shown) QCOMPARE(note->text(), QStringLiteral("Too short for this device: it needs 34 ms"));
+        }
+        slider->setValue(1);
+        QDir dir(QCoreApplication::applicationDirPath() + QStringLiteral("/../../screenshots"));
+        dir.mkpath(QStringLiteral("."));
+        QVERIFY(window->grab().save(dir.filePath(QStringLiteral("device_setup_too_short.png"))));
     }
 };
 

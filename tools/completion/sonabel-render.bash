@@ -124,7 +124,7 @@ _sonabel_render() {
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         return
         ;;
-    --chunk | --capture | --device) return ;;
+    --chunk | --capture | --device | --write-ahead) return ;;
     --bits)
         mapfile -t COMPREPLY < <(compgen -W "8 16 24 32 float" -- "$cur")
         return
@@ -163,7 +163,7 @@ _sonabel_render() {
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "-c --chain -f --filter -v --verbose --list-filters --describe --steps
             --chunk --bits --format --reference --suggest-threshold -q --quiet --stats --json --log
-            --list-devices --play --capture --device --version
+            --list-devices --play --capture --device --write-ahead --version
             -h --help" -- "$cur")
         return
     fi

@@ -11,6 +11,7 @@
 #include "io/AudioInputDevice.h"
 #include "io/AudioLibrary.h"
 #include "io/AudioOutputDevice.h"
+#include "io/DirectSoundWriter.h"
 #include "io/NullPlaybackRing.h"
 #include "render/FrameLimitWriter.h"
 #include "render/InputFile.h"
@@ -92,6 +93,26 @@ int LivePlayer::listDevices(std::ostream& out) {
     if (output) printList(out, "Output devices (for --play --device N):", output.get());
     if (input) printList(out, "Input devices (for --capture --device N):", input.get());
     return 0;
+}
+
+std::string LivePlayer::checkWriteAhead(AudioOutputDevice* playback) const {
+    auto* writer = dynamic_cast<DirectSoundWriter*>(playback);
+    if (!writer || !writer->isWriteAheadTooShort()) return "";
+    const int chunk = writer->getTickFrames();
+    const int have = writer->getBufferCount() * writer->getBufferSizeFrames();
+    const int need = writer->getMinWriteAheadFrames();
+    const int period = writer->getDevicePeriodFrames();
+    char why[120];
+    if (period >= need - chunk)
+        std::snprintf(why, sizeof why, "a chunk, and the block of %d frames the device takes at a time", period);
+    else
+        std::snprintf(why, sizeof why, "a chunk, and 10 ms for waking up");
+    char line[400];
+    std::snprintf(line, sizeof line,
+                  "a write-ahead of %d frames cannot play chunks of %d frames on this device without an underrun on every "
+                  "tick: it needs %d frames (%s); try --write-ahead %d",
+                  have, chunk, need, why, (need + chunk - 1) / chunk);
+    return line;
 }
 
 int LivePlayer::run() {
@@ -178,6 +199,15 @@ int LivePlayer::run() {
         playback.reset(createOutputDevice(0));
         if (const int status = chooseDevice(playback.get(), "output")) return status;
         playback->addListener(&counter);
+        if (options.writeAhead > 0) {
+            playback->setBufferSizeFrames(options.chunkFrames);
+            playback->setBufferCount(options.writeAhead);
+            playback->setTickFrames(options.chunkFrames);
+            if (playback->getBufferCount() != options.writeAhead)
+                err << "sonabel-render: --write-ahead " << options.writeAhead << ": this device cannot play from "
+                    << (options.writeAhead == 1 ? "a single buffer" : "so many buffers") << "; it plays from "
+                    << playback->getBufferCount() << "\n";
+        }
     }
     if (!options.output.empty()) {
         recording = std::make_unique<OutputFile>();
@@ -213,6 +243,10 @@ int LivePlayer::run() {
             status = failed("the soundcard input could not be started");
         } else if (playback && !playback->isStarted()) {
             status = failed("the soundcard output could not be started");
+        } else if (const std::string tooShort = checkWriteAhead(playback.get()); !tooShort.empty()) {
+            // Said before the first tick, rather than an underrun on every one.
+            err << "sonabel-render: " << tooShort << "\n";
+            status = 1;
         } else {
             chooseTickProvider(&sync, playback.get(), capture.get());
             auto lastDrawn = std::chrono::steady_clock::now();

@@ -5,11 +5,13 @@
 // Ctrl-C, showing the position and the underrun and overflow counts.
 
 #include <iosfwd>
+#include <string>
 #include <vector>
 
 namespace sonabel {
 
 class AudioFilter;
+class AudioOutputDevice;
 struct RenderOptions;
 
 class LivePlayer {
@@ -19,7 +21,8 @@ public:
     LivePlayer(const LivePlayer&) = delete;
     LivePlayer& operator=(const LivePlayer&) = delete;
 
-    // The exit status: 0 done (or interrupted), 1 a file or device failed.
+    // The exit status: 0 done (or interrupted), 1 a file or device failed,
+    // or the write-ahead is too short for the output device.
     int run();
     // Prints the numbered output and input devices.
     static int listDevices(std::ostream& out);
@@ -28,6 +31,10 @@ public:
     bool showStatus = false;
 
 private:
+    // Why the output device cannot play from its write-ahead; empty if it
+    // can.
+    std::string checkWriteAhead(AudioOutputDevice* playback) const;
+
     const RenderOptions& options;
     const std::vector<AudioFilter*>& chain;
     std::ostream& out;

@@ -73,6 +73,11 @@ const Option options[] = {
          error = "--format takes wav, flac or aiff, not \"" + v + "\"";
          return false;
      }},
+    {0, "write-ahead", true, [](RenderOptions& o, const std::string& v, std::string& error) {
+         if (parseInt(v, o.writeAhead) && o.writeAhead >= 1 && o.writeAhead <= 1000) return true;
+         error = "--write-ahead takes a number of chunks from 1 to 1000, not \"" + v + "\"";
+         return false;
+     }},
     {0, "reference", true, [](RenderOptions& o, const std::string& v, std::string&) {
          o.reference = v;
          return true;
@@ -166,6 +171,7 @@ const char* RenderOptions::usage() {
            "                          (give no INPUT); it is the clock unless --play is given\n"
            "      --device N|NAME     the soundcard device to use, by number or by the start of its\n"
            "                          name (default: the system's default)\n"
+           "      --write-ahead N     with --play, queue N chunks ahead of the soundcard output\n"
            "  -h, --help              this text\n"
            "      --version           the program's version\n"
            "Options take their value as --chunk 512 or --chunk=512; flags bundle (-vq); -- ends\n"

@@ -52,6 +52,7 @@ struct RenderOptions {
     double captureSeconds = 0.0;
     int device = -1;        // -1: the default device, or the one named
     std::string deviceName; // --device with a name instead of a number
+    int writeAhead = 0;     // chunks queued ahead of the soundcard output; 0: its default
     bool isLive() const { return play || captureSeconds > 0.0; }
     // Whether the output goes to standard output (which then carries nothing else).
     bool outputIsStdout() const { return output == "-"; }

@@ -3,6 +3,11 @@
 // clock, a loopback from the writer's ports to the reader's, a stall longer
 // than the write-ahead, the reader as the clock, and a server killed in the
 // middle of playback and in the middle of capture.
+//
+// They check the program, not the machine's scheduling: a server that runs
+// late (an xrun of its own, counted by a client of ours) may cost us one
+// underrun per xrun and the frames of the cycles it lost; the counts are
+// printed apart.
 
 #include "LiveAudio.h"
 #include "LogCapture.h"
@@ -17,6 +22,7 @@
 
 #include <gtest/gtest.h>
 #include <jack/jack.h>
+#include <jack/statistics.h>
 
 #include <atomic>
 #include <chrono>
@@ -78,6 +84,46 @@ public:
 
 using Engine = LiveEngine;
 
+// The server's own xruns while it lives, and how long the server was late
+// in all, from a client of ours.
+class ServerXruns {
+public:
+    ServerXruns() {
+        client = jack_client_open("sonabel-xruns", JackNoStartServer, nullptr);
+        if (!client) return;
+        jack_set_xrun_callback(client, &onXrun, this);
+        if (jack_activate(client) != 0) {
+            jack_client_close(client);
+            client = nullptr;
+        }
+    }
+    ~ServerXruns() {
+        if (client) jack_client_close(client);
+    }
+    ServerXruns(const ServerXruns&) = delete;
+    ServerXruns& operator=(const ServerXruns&) = delete;
+
+    int count() const { return xruns.load(); }
+    // Frames the server's xruns may have cost a clock since `since` (a
+    // count() taken then): a period for each, and the time it was late.
+    double lostFrames(int since) const {
+        return (count() - since) * 1024.0 + static_cast<double>(delayedMicros.load()) * 1e-6 * rate;
+    }
+    // Underruns of ours a test tolerates: one for each xrun of the server.
+    int allowance(int since = 0) const { return count() - since; }
+
+private:
+    static int onXrun(void* self) {
+        auto* x = static_cast<ServerXruns*>(self);
+        x->xruns.fetch_add(1);
+        x->delayedMicros.fetch_add(static_cast<int64_t>(jack_get_xrun_delayed_usecs(x->client)));
+        return 0;
+    }
+    jack_client_t* client = nullptr;
+    std::atomic<int> xruns{0};
+    std::atomic<int64_t> delayedMicros{0};
+};
+
 // Connects our playback ports to our capture ports.
 bool connectLoopback(int channels) {
     jack_client_t* client = jack_client_open("sonabel-patch", JackNoStartServer, nullptr);
@@ -107,6 +153,7 @@ TEST(JackDevice, ListsTheServersPortsFirstAndTheNullDeviceLast) {
 }
 
 TEST(JackDevice, WriterIsTheClockAtTheServersRate) {
+    ServerXruns server;
     NoiseReader source;
     DirectSoundWriter writer;
     Counter counter;
@@ -123,14 +170,21 @@ TEST(JackDevice, WriterIsTheClockAtTheServersRate) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto t0 = Clock::now();
     const int32_t p0 = writer.getPosition();
+    const int x0 = server.count();
     std::this_thread::sleep_for(std::chrono::seconds(10));
     const auto t1 = Clock::now();
     const int32_t p1 = writer.getPosition();
     const double measured = (p1 - p0) / seconds(t0, t1);
-    std::printf("writer clock: %.1f frames/s over %.2f s\n", measured, seconds(t0, t1));
+    const double lost = server.lostFrames(x0) / seconds(t0, t1);
+    std::printf("writer clock: %.1f frames/s over %.2f s; underruns %d, server xruns %d\n", measured, seconds(t0, t1),
+                counter.underruns.load(), server.count());
     RecordProperty("frames_per_second", std::to_string(measured));
-    EXPECT_NEAR(measured, rate, rate * 0.01);
-    EXPECT_EQ(counter.underruns.load(), 0);
+    EXPECT_GE(measured, rate * 0.99 - lost);
+    EXPECT_LE(measured, rate * 1.01);
+    EXPECT_LE(counter.underruns.load(), server.allowance());
+    // The device's own counts: empty blocks are ours, its xruns the server's.
+    EXPECT_LE(writer.getDeviceEmptyBlocks(), server.allowance());
+    EXPECT_LE(writer.getServerXruns(), server.count());
     EXPECT_EQ(counter.overflows.load(), 0);
     EXPECT_NEAR(engine.sync.getPosition(), writer.getPosition(), 1024) << "every chunk reached the device";
     engine.sync.removeWriter(&writer);
@@ -140,6 +194,7 @@ TEST(JackDevice, WriterIsTheClockAtTheServersRate) {
 }
 
 TEST(JackDevice, LoopbackCapturesWhatWasPlayed) {
+    ServerXruns server;
     NoiseReader source;
     DirectSoundWriter writer;
     Counter counter;
@@ -215,16 +270,19 @@ TEST(JackDevice, LoopbackCapturesWhatWasPlayed) {
     ASSERT_GT(count, 0);
     const double latencyFrames = sum / static_cast<double>(count) * rate;
     const double writeAhead = writer.getWriteAheadBytes() / 4.0;
-    std::printf("loopback: correlation %.5f, latency %.0f frames (write-ahead %.0f, server period 1024)\n", correlation,
-                latencyFrames, writeAhead);
+    std::printf("loopback: correlation %.5f, latency %.0f frames (write-ahead %.0f, server period 1024); underruns %d, "
+                "server xruns %d\n",
+                correlation, latencyFrames, writeAhead, counter.underruns.load(), server.count());
     RecordProperty("latency_frames", std::to_string(latencyFrames));
-    EXPECT_NEAR(latencyFrames, writeAhead, 1024.0);
-    EXPECT_EQ(counter.underruns.load(), 0);
+    // Cycles the server lost move the capture's clock.
+    EXPECT_NEAR(latencyFrames, writeAhead, 1024.0 + server.lostFrames(0));
+    EXPECT_LE(counter.underruns.load(), server.allowance());
 }
 
 TEST(JackDevice, CaptureThroughToPlaybackStartsWithoutUnderruns) {
     // The writer is the clock and the capture the source: filling the
     // write-ahead at the start must not run the capture dry.
+    ServerXruns server;
     MMEReader reader;
     DirectSoundWriter writer;
     Counter captureCounter, playCounter;
@@ -238,8 +296,10 @@ TEST(JackDevice, CaptureThroughToPlaybackStartsWithoutUnderruns) {
     chooseTickProvider(&engine.sync, &writer, &reader);
     ASSERT_EQ(engine.sync.getTickProvider(), &writer);
     ASSERT_TRUE(waitFor([&] { return writer.getPosition() > 2 * 44100; }, 10000)) << "no two seconds played";
-    EXPECT_EQ(captureCounter.underruns.load(), 0);
-    EXPECT_EQ(playCounter.underruns.load(), 0);
+    std::printf("capture underruns %d, playback underruns %d, server xruns %d\n", captureCounter.underruns.load(),
+                playCounter.underruns.load(), server.count());
+    EXPECT_LE(captureCounter.underruns.load(), server.allowance());
+    EXPECT_LE(playCounter.underruns.load(), server.allowance());
     EXPECT_EQ(playCounter.overflows.load(), 0);
     engine.sync.removeWriter(&writer);
     chooseTickProvider(&engine.sync, nullptr, nullptr);
@@ -248,6 +308,7 @@ TEST(JackDevice, CaptureThroughToPlaybackStartsWithoutUnderruns) {
 }
 
 TEST(JackDevice, StallLongerThanTheWriteAheadGivesOneUnderrunAndPlaybackGoesOn) {
+    ServerXruns server;
     NoiseReader source;
     StallFilter stall(40, 600); // about a second in
     DirectSoundWriter writer;
@@ -265,12 +326,17 @@ TEST(JackDevice, StallLongerThanTheWriteAheadGivesOneUnderrunAndPlaybackGoesOn) 
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto t0 = Clock::now();
     const int32_t p0 = writer.getPosition();
+    const int x0 = server.count();
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    const double after = (writer.getPosition() - p0) / seconds(t0, Clock::now());
-    std::printf("after the stall: %d underruns, %.1f frames/s\n", counter.underruns.load(), after);
-    EXPECT_EQ(counter.underruns.load(), 1);
+    const double window = seconds(t0, Clock::now());
+    const double after = (writer.getPosition() - p0) / window;
+    std::printf("after the stall: %d underruns, %.1f frames/s; server xruns %d\n", counter.underruns.load(), after,
+                server.count());
+    EXPECT_GE(counter.underruns.load(), 1);
+    EXPECT_LE(counter.underruns.load(), 1 + server.allowance());
     EXPECT_EQ(counter.overflows.load(), 0);
-    EXPECT_NEAR(after, rate, rate * 0.02) << "playback keeps the server's pace";
+    EXPECT_GE(after, rate * 0.98 - server.lostFrames(x0) / window) << "playback keeps the server's pace";
+    EXPECT_LE(after, rate * 1.02) << "playback keeps the server's pace";
     EXPECT_NEAR(engine.sync.getPosition(), writer.getPosition(), 2048) << "the writer's position keeps up with the chunks";
     engine.sync.removeWriter(&writer);
     chooseTickProvider(&engine.sync, nullptr, nullptr);
@@ -279,6 +345,7 @@ TEST(JackDevice, StallLongerThanTheWriteAheadGivesOneUnderrunAndPlaybackGoesOn) 
 }
 
 TEST(JackDevice, ReaderAloneIsTheClockAtTheServersRate) {
+    ServerXruns server;
     MMEReader reader;
     Counter counter;
     Engine engine;
@@ -291,11 +358,15 @@ TEST(JackDevice, ReaderAloneIsTheClockAtTheServersRate) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto t0 = Clock::now();
     const int32_t p0 = engine.sync.getPosition();
+    const int x0 = server.count();
     std::this_thread::sleep_for(std::chrono::seconds(5));
-    const double measured = (engine.sync.getPosition() - p0) / seconds(t0, Clock::now());
-    std::printf("reader clock: %.1f frames/s\n", measured);
-    EXPECT_NEAR(measured, rate, rate * 0.01);
-    EXPECT_EQ(counter.underruns.load(), 0);
+    const double window = seconds(t0, Clock::now());
+    const double measured = (engine.sync.getPosition() - p0) / window;
+    std::printf("reader clock: %.1f frames/s; underruns %d, server xruns %d\n", measured, counter.underruns.load(),
+                server.count());
+    EXPECT_GE(measured, rate * 0.99 - server.lostFrames(x0) / window);
+    EXPECT_LE(measured, rate * 1.01);
+    EXPECT_LE(counter.underruns.load(), server.allowance());
     engine.mixer.removeInput(&reader);
     chooseTickProvider(&engine.sync, nullptr, nullptr);
     reader.close();
