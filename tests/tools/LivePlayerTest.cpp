@@ -198,7 +198,12 @@ TEST_F(LivePlayerTest, AWriteAheadTooShortForTheDeviceIsRefusedBeforeTheFirstTic
     w.close();
     for (const Case& c : cases) {
         EXPECT_EQ(render(c.args), c.status) << c.args[2] << " " << c.args[3];
-        EXPECT_EQ(err.str(), c.said);
+        // After the line that names the sound system and device.
+        const std::string said = err.str();
+        const std::string expected = c.said;
+        EXPECT_TRUE(said.size() >= expected.size() &&
+                    said.compare(said.size() - expected.size(), expected.size(), expected) == 0)
+            << said;
         EXPECT_NE(out.str().find(c.played), std::string::npos) << out.str();
     }
 }
