@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -262,8 +263,32 @@ bool runBounded(const std::shared_ptr<State>& state, void (*body)(State&), int m
 
 } // namespace
 
+namespace {
+
+// A sound server that dies while we talk to it closes its socket under the
+// client library, whose next write would raise SIGPIPE and end the whole
+// program, recordings and all. Ignored, it becomes a failed write that the
+// stream reports like any other loss of the device. A handler the program
+// installed itself is left alone.
+void ignoreBrokenServerPipes() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction current {};
+        if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+            struct sigaction ignore {};
+            ignore.sa_handler = SIG_IGN;
+            sigemptyset(&ignore.sa_mask);
+            ::sigaction(SIGPIPE, &ignore, nullptr);
+        }
+    });
+}
+
+} // namespace
+
 RtAudioStream::RtAudioStream(AudioApi soundSystem, Callback streamCallback, void* streamOwner)
-    : api(soundSystem), callback(streamCallback), owner(streamOwner) {}
+    : api(soundSystem), callback(streamCallback), owner(streamOwner) {
+    ignoreBrokenServerPipes();
+}
 
 RtAudioStream::~RtAudioStream() { close(false); }
 
@@ -305,6 +330,7 @@ ListCache& listCache() {
 } // namespace
 
 bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::string>* names, std::string* message) {
+    ignoreBrokenServerPipes();
     names->clear();
     ListCache& cache = listCache();
     const std::string server = serverKey(api);

@@ -6,6 +6,6 @@ if(SONABEL_XVFB_RUN)
   add_test(NAME ui.DisplayWindowTest.xvfb
            COMMAND ${SONABEL_XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:sonabel_ui_DisplayWindowTest>)
   set_tests_properties(ui.DisplayWindowTest.xvfb PROPERTIES LABELS sonabel_ui_tests
-                       ENVIRONMENT "QT_QPA_PLATFORM=xcb"
+                       ENVIRONMENT "QT_QPA_PLATFORM=xcb;LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/lsan_xcb.supp"
                        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endif()
