@@ -56,6 +56,7 @@ void SndFileReader::open() {
         logTrace(3, "<open");
         return;
     }
+    if (source && file) return; // a stream is opened once, by openStream
     if (file) close();
     char reason[128];
     struct stat info {};
@@ -72,26 +73,67 @@ void SndFileReader::open() {
         logTrace(3, "<open");
         return;
     }
-    if (sfInfo.channels < 1 || sfInfo.channels > SndFileFormat::maxChannels || sfInfo.samplerate <= 0) {
+    takeInfo(sfInfo.format, sfInfo.channels, sfInfo.samplerate, sfInfo.frames);
+    logTrace(3, "<open");
+}
+
+bool SndFileReader::takeInfo(int sndFileFormat, int channels, int rate, int64_t frames) {
+    if (channels < 1 || channels > SndFileFormat::maxChannels || rate <= 0) {
         // The engine holds at most that many channels in a chunk.
-        logError(1, "Unable to open file '%s': unsupported format (%d channels, %d Hz)", getFileName(),
-                 sfInfo.channels, sfInfo.samplerate);
+        logError(1, "Unable to open file '%s': unsupported format (%d channels, %d Hz)", getFileName(), channels,
+                 rate);
         close();
-        logTrace(3, "<open");
+        return false;
+    }
+    format->fromSndFile(sndFileFormat);
+    format->channels = channels;
+    format->sampleRate = static_cast<float>(rate);
+    // A stream's header may say 0, a guess or nothing: it is read to its end.
+    frameCount = source ? INT32_MAX : (frames < 0 ? 0 : frames);
+    sampleCount = frameCount > INT32_MAX ? INT32_MAX : static_cast<int32_t>(frameCount);
+    return true;
+}
+
+void SndFileReader::openStream(Source* stream) {
+    logTrace(3, ">SndFileReader::openStream()");
+    if (file) close();
+    if (!stream) {
+        logError(1, "No stream given !!");
         return;
     }
-    format->fromSndFile(sfInfo.format);
-    format->channels = sfInfo.channels;
-    format->sampleRate = static_cast<float>(sfInfo.samplerate);
-    frameCount = sfInfo.frames < 0 ? 0 : sfInfo.frames;
-    sampleCount = frameCount > INT32_MAX ? INT32_MAX : static_cast<int32_t>(frameCount);
-    logTrace(3, "<open");
+    if (!getFileName()) setFileName("stream");
+    SF_VIRTUAL_IO io{};
+    // libsndfile asks the length to bound what a header claims; a stream's is
+    // unknown, so no claim is cut short.
+    io.get_filelen = [](void*) -> sf_count_t { return INT64_MAX / 4; };
+    io.seek = [](sf_count_t offset, int whence, void* user) -> sf_count_t {
+        return static_cast<Source*>(user)->seek(offset, whence);
+    };
+    io.read = [](void* to, sf_count_t count, void* user) -> sf_count_t {
+        return static_cast<Source*>(user)->read(to, count);
+    };
+    io.write = [](const void*, sf_count_t, void*) -> sf_count_t { return 0; };
+    io.tell = [](void* user) -> sf_count_t { return static_cast<Source*>(user)->tell(); };
+    SF_INFO sfInfo{};
+    source = stream;
+    file = sf_open_virtual(&io, SFM_READ, &sfInfo, stream);
+    if (!file) {
+        char reason[128];
+        plainReason(sf_strerror(nullptr), reason, sizeof reason);
+        logError(1, "Unable to open file '%s': %s", getFileName(), reason);
+        close();
+        logTrace(3, "<openStream");
+        return;
+    }
+    takeInfo(sfInfo.format, sfInfo.channels, sfInfo.samplerate, sfInfo.frames);
+    logTrace(3, "<openStream");
 }
 
 void SndFileReader::close() {
     logTrace(3, ">SndFileReader::close()");
     if (file) sf_close(file);
     file = nullptr;
+    source = nullptr;
     sampleCount = 0;
     frameCount = 0;
     position = 0;
@@ -117,6 +159,7 @@ int32_t SndFileReader::available(int32_t frames) {
 int32_t SndFileReader::setPosition(int32_t frame) {
     if (frame < 0) frame = 0;
     if (frame > getLength()) frame = getLength();
+    if (source) return position;
     position = frame;
     if (file) sf_seek(file, frame, SEEK_SET);
     return frame;
@@ -164,7 +207,7 @@ int32_t SndFileReader::read(SampleBuffer& buffer, int32_t readPos, float srcFact
         while (filled < buffer.currCount) {
             const int32_t remaining = buffer.currCount - filled;
             // A looping reader that stands at the end starts again.
-            if (looping && sampleCount > 0 && position >= sampleCount) setPosition(0);
+            if (looping && !source && sampleCount > 0 && position >= sampleCount) setPosition(0);
             const int32_t n = available(remaining);
             if (n <= 0 || !diskOk) {
                 logDebug(7, "read: providing %d frames silence.", remaining);
@@ -174,6 +217,14 @@ int32_t SndFileReader::read(SampleBuffer& buffer, int32_t readPos, float srcFact
                 break;
             }
             const int32_t got = readFrames(filled, n);
+            if (got < n && source && got >= 0 && sf_error(file) == SF_ERR_NO_ERROR) {
+                // The stream has ended: that is its length.
+                position += got;
+                filled += got;
+                sampleCount = position;
+                frameCount = position;
+                continue;
+            }
             if (got < n) {
                 if (readErrorFrame < 0) {
                     // Kept for a caller that must not take the silence for
@@ -192,7 +243,7 @@ int32_t SndFileReader::read(SampleBuffer& buffer, int32_t readPos, float srcFact
             // After a short read the file stands on the frame the position
             // names again, so the next read is aligned.
             if (!diskOk) setPosition(position);
-            if (looping && position >= sampleCount) setPosition(0);
+            if (looping && !source && position >= sampleCount) setPosition(0);
         }
         inBufferReal = result;
     }

@@ -16,6 +16,11 @@
 // Samples are decoded in the reader, so every sample type reaches the chunk
 // with the same scale (see SndFileFormat). libsndfile buffers the file
 // itself; read allocates only when a chunk outgrows the last.
+//
+// A stream (standard input, a named pipe) is read through a Source instead
+// of a file name: openStream instead of open. Its frames are read in order
+// until the stream ends, whatever its header says of its length; it cannot
+// be moved or looped.
 
 #include "core/AudioFile.h"
 #include "core/AudioReader.h"
@@ -31,6 +36,20 @@ namespace sonabel {
 
 class SndFileReader : public AudioFile, public AudioReader {
 public:
+    // Bytes that come in order, for libsndfile's virtual I/O. A source may
+    // keep the first bytes so that a header can be read twice, but nothing
+    // after them: a seek beyond what it can give fails.
+    class Source {
+    public:
+        virtual ~Source() = default;
+        // Copies up to count bytes into `to`; fewer only at the end (or on
+        // an error the source keeps for its owner).
+        virtual int64_t read(void* to, int64_t count) = 0;
+        // whence is SEEK_SET, SEEK_CUR or SEEK_END; the new position, or -1.
+        virtual int64_t seek(int64_t offset, int whence) = 0;
+        virtual int64_t tell() = 0;
+    };
+
     SndFileReader();
     ~SndFileReader() override;
 
@@ -40,8 +59,9 @@ public:
         return "Extension for reading WAVE, FLAC and AIFF files of any sample size through libsndfile.";
     }
     SndFileFormat* getFileFormat() override { return format; }
-    bool isSeekable() override { return true; }
-    // Clamped to 0..getLength(); moves the file to that frame when open.
+    bool isSeekable() override { return source == nullptr; }
+    // Clamped to 0..getLength(); moves the file to that frame when open. A
+    // stream stays where it is.
     int32_t setPosition(int32_t frame) override;
     int32_t getLength() override { return sampleCount; }
     int32_t skip(int32_t frames) override;
@@ -54,6 +74,10 @@ public:
     // Frames left, at most `frames`; -1 once the end has been reached.
     int32_t available(int32_t frames) override;
     void open() override;
+    // Opens the stream the source gives (not owned; it must outlive the
+    // reader's close). The file name set before only names it in messages.
+    // Reported as open reports; afterwards open() leaves the stream as it is.
+    void openStream(Source* stream);
     void close() override;
     bool isOpen() override { return file != nullptr; }
     void start() override { started = true; }
@@ -65,7 +89,7 @@ public:
     int32_t read(SampleBuffer& buffer, int32_t readPos, float srcFactor) override;
 
     // Frames the file holds, in 64 bits (beyond INT32_MAX getLength stops).
-    // 0 while closed.
+    // 0 while closed. A stream claims INT32_MAX until its end is read.
     int64_t getFrameCount() const { return frameCount; }
     // The first read since open that came back short before the end of the
     // file: the frame at which it happened, -1 when none; and the reason
@@ -78,8 +102,12 @@ private:
     // Reads n frames at the file's position into inBuffer from frame `at`;
     // returns the frames that came.
     int32_t readFrames(int32_t at, int32_t n);
+    // What open and openStream share once libsndfile has the file.
+    // False (reported, closed) when the engine cannot play that format.
+    bool takeInfo(int sndFileFormat, int channels, int rate, int64_t frames);
 
     SNDFILE* file = nullptr;
+    Source* source = nullptr; // while a stream is open
     SndFileFormat* format;
     // Interleaved samples of the last disk read, already scaled.
     std::vector<float> inBuffer;

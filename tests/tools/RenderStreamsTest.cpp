@@ -191,7 +191,7 @@ TEST_F(RenderStreamsTest, SpooledStreamGetsTheSizesOfWhatCame) {
         StreamSpool spool;
         std::string error;
         ASSERT_TRUE(spool.create(error)) << error;
-        ASSERT_TRUE(spool.readStandardInput(error, fd)) << error;
+        ASSERT_TRUE(spool.readStream(error, fd)) << error;
         ::close(fd);
         const Bytes got = readFile(spool.path());
         ASSERT_EQ(got.size(), in.size()) << c.what;

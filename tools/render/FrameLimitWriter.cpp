@@ -2,21 +2,27 @@
 
 #include "core/SampleBuffer.h"
 
+#include <utility>
+
 namespace sonabel {
 
-FrameLimitWriter::FrameLimitWriter(AudioWriter* w, int64_t frames) : target(w), remaining(frames < 0 ? 0 : frames) {}
+FrameLimitWriter::FrameLimitWriter(AudioWriter* w, int64_t frames)
+    : target(w), limit([frames] { return frames < 0 ? int64_t{0} : frames; }) {}
+
+FrameLimitWriter::FrameLimitWriter(AudioWriter* w, std::function<int64_t()> l) : target(w), limit(std::move(l)) {}
 
 void FrameLimitWriter::write(SampleBuffer& buffer) {
+    const int64_t remaining = limit() - passed;
     if (remaining <= 0) return;
     if (buffer.currCount <= remaining) {
         target->write(buffer);
-        remaining -= buffer.currCount;
+        passed += buffer.currCount;
         return;
     }
     buffer.pushSubset(0, static_cast<int>(remaining));
     target->write(buffer);
     buffer.popSubset();
-    remaining = 0;
+    passed += remaining;
 }
 
 } // namespace sonabel

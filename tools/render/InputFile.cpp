@@ -2,8 +2,12 @@
 
 #include "io/SndFileReader.h"
 #include "io/WaveFileReader.h"
+#include "render/LogErrors.h"
+#include "render/StreamSource.h"
+#include "render/WaveStreamReader.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace sonabel {
 
@@ -19,23 +23,84 @@ void InputFile::open(const std::string& name, std::string& handover) {
     if (other) other->open();
 }
 
-bool InputFile::isOpen() const { return wave ? wave->isOpen() : other && other->isOpen(); }
+InputFile::StreamOpen InputFile::openStream(int fd, const std::string& name, std::string& handover,
+                                            std::string& error, const volatile std::sig_atomic_t* stop) {
+    handover.clear();
+    stream = std::make_unique<StreamSource>(fd, stop);
+    if (WaveStreamReader::isWave(stream->peek(12))) {
+        waveStream = std::make_unique<WaveStreamReader>(*stream);
+        bool unsupported = false;
+        if (waveStream->readHeader(error, unsupported)) return StreamOpen::Opened;
+        waveStream.reset();
+        // A sample type of its own: libsndfile may read it, else the spool.
+        if (!unsupported || stream->seek(0, SEEK_SET) != 0) return StreamOpen::Failed;
+    } else if (!stream->getError().empty() || stream->peek(1).empty()) {
+        error = stream->getError().empty() ? "the stream is empty" : stream->getError();
+        return StreamOpen::Failed;
+    }
+    auto reader = std::make_unique<SndFileReader>();
+    reader->setFileName(name.c_str());
+    {
+        LogErrors quiet; // a refusal here is not the last word
+        reader->openStream(stream.get());
+        error = quiet.first();
+    }
+    if (!reader->isOpen()) {
+        if (stream->keepsAll() && stream->getError().empty()) return StreamOpen::Spool;
+        if (!stream->getError().empty()) error = stream->getError();
+        return StreamOpen::Failed;
+    }
+    error.clear();
+    handover = name + ": " + reader->getFileFormat()->describe() + ", reading it through libsndfile";
+    other = reader.get();
+    file = std::move(reader);
+    return StreamOpen::Opened;
+}
+
+const std::vector<uint8_t>& InputFile::spoolHead() const {
+    static const std::vector<uint8_t> none;
+    return stream ? stream->keptBytes() : none;
+}
+
+bool InputFile::isOpen() const {
+    if (waveStream) return waveStream->isOpen();
+    return wave ? wave->isOpen() : other && other->isOpen();
+}
 
 AudioReader* InputFile::reader() const {
+    if (waveStream) return waveStream.get();
     if (wave) return wave;
     return other;
 }
 
 const WaveFileFormat& InputFile::format() const {
+    if (waveStream) return *waveStream->getAudioFormat();
     if (wave) return *wave->getFileFormat();
     return *other->getFileFormat();
 }
 
-bool InputFile::isFloat() const { return other && other->getFileFormat()->floating; }
+bool InputFile::isFloat() const {
+    if (waveStream) return waveStream->getAudioFormat()->floating;
+    return other && other->getFileFormat()->floating;
+}
 
-int32_t InputFile::getLength() const { return wave ? wave->getLength() : other->getLength(); }
+int64_t InputFile::getFramesRead() const {
+    if (waveStream) return waveStream->getFramesRead();
+    return other ? other->getPosition() : 0;
+}
+
+bool InputFile::hasEnded() const {
+    if (waveStream) return waveStream->hasEnded();
+    return other && other->available(1) < 0;
+}
+
+int32_t InputFile::getLength() const {
+    if (waveStream) return 0;
+    return wave ? wave->getLength() : other->getLength();
+}
 
 int64_t InputFile::getDataBytes() const {
+    if (waveStream) return 0;
     if (wave) return wave->getDataBytes();
     // A stream of unknown length claims the most frames there can be.
     const int64_t frames = other->getFrameCount();
@@ -44,13 +109,23 @@ int64_t InputFile::getDataBytes() const {
 }
 
 bool InputFile::beyondReach() const {
+    if (stream) return false;
     if (other) return other->getFrameCount() > other->getLength();
     const int frameBytes = wave->getFileFormat()->getBytesPerFrame();
     return frameBytes > 0 && wave->getDataBytes() / frameBytes > wave->getLength();
 }
 
-int32_t InputFile::getReadErrorFrame() const { return wave ? wave->getReadErrorFrame() : other->getReadErrorFrame(); }
+int64_t InputFile::getReadErrorFrame() const {
+    if (waveStream) return waveStream->getReadErrorFrame();
+    // libsndfile takes a failed read for the end of the stream.
+    if (stream && !stream->getError().empty() && other->getReadErrorFrame() < 0) return other->getPosition();
+    return wave ? wave->getReadErrorFrame() : other->getReadErrorFrame();
+}
 
-std::string InputFile::getReadError() const { return wave ? wave->getReadError() : other->getReadError(); }
+std::string InputFile::getReadError() const {
+    if (waveStream) return waveStream->getReadError();
+    if (stream && !stream->getError().empty() && other->getReadErrorFrame() < 0) return stream->getError();
+    return wave ? wave->getReadError() : other->getReadError();
+}
 
 } // namespace sonabel

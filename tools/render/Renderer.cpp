@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -57,6 +58,10 @@ const char* typeName(ParameterType type) {
 }
 
 void drawProgress(std::ostream& err, int64_t done, int64_t total, double rate) {
+    if (total < 0) { // a stream, of a length still unknown
+        err << "\r" << format("%.1f s", static_cast<double>(done) / rate) << std::flush;
+        return;
+    }
     const int width = 40;
     const double share = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
     const int filled = static_cast<int>(share * width);
@@ -111,6 +116,30 @@ private:
     struct sigaction previousTerm {};
 };
 
+// The descriptor a stream is read from: standard input, or a named pipe
+// opened here (which waits for its writer) and closed at the end.
+struct StreamDescriptor {
+    int fd = -1;
+    bool owned = false;
+    StreamDescriptor() = default;
+    StreamDescriptor(const StreamDescriptor&) = delete;
+    StreamDescriptor& operator=(const StreamDescriptor&) = delete;
+    ~StreamDescriptor() {
+        if (owned) ::close(fd);
+    }
+    bool open(const std::string& name, std::string& error) {
+        if (name == "-") {
+            fd = STDIN_FILENO;
+            return true;
+        }
+        do fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        while (fd < 0 && errno == EINTR);
+        if (fd < 0) error = std::strerror(errno);
+        owned = fd >= 0;
+        return owned;
+    }
+};
+
 } // namespace
 
 Renderer::Renderer(const RenderOptions& o, FilterFactory f, std::ostream& output, std::ostream& errors)
@@ -144,13 +173,25 @@ int Renderer::run() {
             return 2;
         }
     }
-    // A stream from a pipe, read to its end before anything starts.
+    // Standard input and named pipes are read in order as they come; what
+    // must read the input twice, or play it in real time, reads a copy.
     StreamSpool inputSpool;
     inputPath = options.input;
-    if (options.input == "-") {
+    if (isStream(options.input)) {
         std::string error;
-        if (!inputSpool.create(error) || !inputSpool.readStandardInput(error)) {
-            fail("cannot read standard input: " + error);
+        StreamDescriptor descriptor;
+        if (!descriptor.open(options.input, error)) {
+            fail("cannot read " + options.input + ": " + error);
+            return 1;
+        }
+        const char* why = options.isLive() ? "--play reads it at the soundcard's pace"
+                          : !options.reference.empty() ? "--reference reads the input twice"
+                                                       : nullptr;
+        if (!why) return render(descriptor.fd);
+        if (options.verbose)
+            err << "sonabel-render: " << inputName() << " is copied to a temporary file first: " << why << "\n";
+        if (!inputSpool.create(error) || !inputSpool.readStream(error, descriptor.fd)) {
+            fail("cannot read " + inputName() + ": " + error);
             return 1;
         }
         inputPath = inputSpool.path();
@@ -166,6 +207,14 @@ int Renderer::run() {
     player.showStatus = showProgress;
     return player.run();
 }
+
+bool Renderer::isStream(const std::string& name) {
+    if (name == "-") return true;
+    struct stat info {};
+    return ::stat(name.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+std::string Renderer::inputName() const { return options.input == "-" ? "standard input" : options.input; }
 
 int Renderer::listFilters() {
     for (int i = 0; i < catalogue.count(); ++i) {
@@ -276,22 +325,52 @@ bool Renderer::buildChain(int& status) {
     return true;
 }
 
-int Renderer::render() {
+int Renderer::render(int streamFd) {
     int status = 0;
     if (!buildChain(status)) return status;
 
-    LogErrors errors;
     InputFile input;
     std::string note;
-    input.open(inputPath, note);
+    StreamSpool spool;
+    if (streamFd >= 0) {
+        std::string error;
+        InputFile::StreamOpen opened;
+        {
+            LogErrors opening;
+            opened = input.openStream(streamFd, inputName(), note, error, &stopSignal);
+        }
+        if (opened == InputFile::StreamOpen::Failed) {
+            fail("cannot read " + inputName() + ": " + error);
+            return 1;
+        }
+        if (opened == InputFile::StreamOpen::Spool) {
+            // Read to its end first, and then as a file.
+            if (options.verbose)
+                err << "sonabel-render: " << inputName() << " is copied to a temporary file first: " << error << "\n";
+            if (!spool.create(error) || !spool.readStream(error, streamFd, input.spoolHead())) {
+                fail("cannot read " + inputName() + ": " + error);
+                return 1;
+            }
+            streamFd = -1;
+            inputPath = spool.path();
+        }
+    }
+    LogErrors errors;
+    if (streamFd < 0) input.open(inputPath, note);
     if (!note.empty()) err << "sonabel-render: " << note << "\n";
     if (!errors.first().empty() || !input.isOpen()) {
-        fail(errors.first().empty() ? "cannot read " + options.input : errors.first());
+        std::string problem = errors.first().empty() ? "cannot read " + options.input : errors.first();
+        // The user's name for a copied stream, not the temporary file's.
+        if (const size_t at = problem.find(inputPath); inputPath != options.input && at != std::string::npos)
+            problem.replace(at, inputPath.size(), inputName());
+        fail(problem);
         return 1;
     }
+    const bool streamed = input.isStream();
     AudioReader& reader = *input.reader();
     const WaveFileFormat inputFormat = input.format();
-    const int64_t total = input.getLength();
+    // A stream's length is known when it has ended.
+    int64_t total = streamed ? -1 : input.getLength();
     const double rate = inputFormat.sampleRate > 0.0f ? inputFormat.sampleRate : 44100.0;
     // Positions are 32-bit: better no output than one that silently ends early.
     if (input.beyondReach()) {
@@ -348,7 +427,9 @@ int Renderer::render() {
         return 1;
     }
     auto writeErrorText = [&] { return toStdout ? stream.getWriteError() : writer.getWriteError(); };
-    FrameLimitWriter limited(target, total);
+    // The last chunk is cut where the input ended.
+    FrameLimitWriter limited = streamed ? FrameLimitWriter(target, [&input] { return input.getFramesRead(); })
+                                        : FrameLimitWriter(target, total);
 
     RenderLoadMonitor monitor(chain);
     int64_t done = 0;
@@ -373,9 +454,9 @@ int Renderer::render() {
 
         const auto started = std::chrono::steady_clock::now();
         auto lastDrawn = started;
-        while (done < total && !stopSignal) {
+        while ((streamed ? !input.hasEnded() : done < total) && !stopSignal) {
             sync.ticked(chunk);
-            done = done + chunk < total ? done + chunk : total;
+            done = streamed ? input.getFramesRead() : (done + chunk < total ? done + chunk : total);
             if (input.getReadErrorFrame() >= 0 || *writeErrorText() || !errors.none()) break;
             if (showProgress) {
                 auto now = std::chrono::steady_clock::now();
@@ -391,6 +472,7 @@ int Renderer::render() {
             drawProgress(err, done, total, rate);
             err << "\n";
         }
+        if (streamed && input.hasEnded()) total = done;
         if (!toStdout) writer.flush(); // a disk that fills now still counts as a write error
         written = toStdout ? stream.getLength() : writer.getLength();
         readErrorFrame = input.getReadErrorFrame(); // close forgets them
@@ -406,9 +488,13 @@ int Renderer::render() {
     // replaces nothing.
     std::string problem;
     int failed = 1;
-    if (readErrorFrame >= 0) {
-        problem = "cannot read " + options.input + " at frame " + std::to_string(readErrorFrame) + " of " +
-                  std::to_string(total) + ": " + readError;
+    if (streamed && stopSignal) {
+        // A read that the signal cut short is no fault of the stream.
+        problem = stopSignal == SIGTERM ? "terminated" : "interrupted";
+        failed = 128 + static_cast<int>(stopSignal);
+    } else if (readErrorFrame >= 0) {
+        problem = "cannot read " + (streamed ? inputName() : options.input) + " at frame " +
+                  std::to_string(readErrorFrame) + (streamed ? "" : " of " + std::to_string(total)) + ": " + readError;
     } else if (!writeError.empty()) {
         problem = "cannot write " + outputName + ": " + writeError;
     } else if (!errors.none()) {

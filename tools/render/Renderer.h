@@ -1,6 +1,7 @@
 #pragma once
 // sonabel-render's work: reads INPUT with the file reader the factories
-// choose (InputFile) into an AudioMixer that runs the chain, and ticks an
+// choose, or as a stream in order when it is standard input or a named pipe
+// (InputFile), into an AudioMixer that runs the chain, and ticks an
 // AudioSynchronizer as fast as the machine allows into the file writer of
 // the chosen format (OutputFile). These are the objects the live
 // program uses, so the output is what it would have played for the same file
@@ -50,7 +51,12 @@ public:
 private:
     int listFilters();
     int describe();
-    int render();
+    // Renders the input file, or the stream on streamFd (read in order).
+    int render(int streamFd = -1);
+    // Whether INPUT is a stream: "-" or a named pipe.
+    static bool isStream(const std::string& name);
+    // How messages call the input ("standard input" for -).
+    std::string inputName() const;
     // Whether the reference can be compared with the input; false with the
     // exit status set. A length that differs is only warned about.
     bool checkReference(const WaveFileFormat& inputFormat, int64_t inputFrames, int& status);

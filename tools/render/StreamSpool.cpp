@@ -15,6 +15,19 @@ namespace {
 
 // Copies from one descriptor to the other to the end; false with the
 // reason. Writes that the system cuts short (a pipe) are continued.
+bool writeAll(int to, const char* bytes, size_t count, std::string& error) {
+    for (size_t done = 0; done < count;) {
+        const ssize_t put = ::write(to, bytes + done, count - done);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            error = std::strerror(errno);
+            return false;
+        }
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
 bool copy(int from, int to, std::string& error) {
     std::vector<char> block(1 << 16);
     for (;;) {
@@ -25,15 +38,7 @@ bool copy(int from, int to, std::string& error) {
             error = std::strerror(errno);
             return false;
         }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(to, block.data() + done, static_cast<size_t>(got - done));
-            if (put < 0) {
-                if (errno == EINTR) continue;
-                error = std::strerror(errno);
-                return false;
-            }
-            done += put;
-        }
+        if (!writeAll(to, block.data(), static_cast<size_t>(got), error)) return false;
     }
 }
 
@@ -103,13 +108,13 @@ bool StreamSpool::create(std::string& error) {
     return true;
 }
 
-bool StreamSpool::readStandardInput(std::string& error, int fd) {
+bool StreamSpool::readStream(std::string& error, int fd, const std::vector<uint8_t>& head) {
     const int file = ::open(name.c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
     if (file < 0) {
         error = std::strerror(errno);
         return false;
     }
-    bool ok = copy(fd, file, error);
+    bool ok = writeAll(file, reinterpret_cast<const char*>(head.data()), head.size(), error) && copy(fd, file, error);
     if (ok) repairSizes(file);
     if (::close(file) != 0 && ok) {
         error = std::strerror(errno);

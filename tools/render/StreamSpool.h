@@ -1,14 +1,16 @@
 #pragma once
-// Standard input as a file, for a render whose INPUT is "-". The WAVE
-// reader seeks, which a pipe does not allow, so the stream is copied to a
-// temporary file, to its end, before the render reads it. A writer on a
+// A stream as a file, for what cannot read it in order: a format whose
+// reader must seek, --reference (the input is read twice) and --play. The
+// stream is copied to a temporary file, to its end, before it is read. A writer on a
 // pipe cannot go back to its header, so the header's sizes say 0,
 // 0xFFFFFFFF or a guess; they are set to what came, so every frame is read.
 //
-// Call sequence: create, readStandardInput, then read the file at path();
+// Call sequence: create, readStream, then read the file at path();
 // the destructor removes it. Used from one thread.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sonabel {
 
@@ -21,9 +23,9 @@ public:
 
     // Makes an empty file in $TMPDIR (else /tmp). False with the reason.
     bool create(std::string& error);
-    // Copies what fd yields (standard input by default) into the file, to
-    // the end, and mends the sizes of a WAVE header. False with the reason.
-    bool readStandardInput(std::string& error, int fd = 0);
+    // Copies head, then what fd yields, into the file, to the end, and mends
+    // the sizes of a WAVE header. False with the reason.
+    bool readStream(std::string& error, int fd, const std::vector<uint8_t>& head = {});
     const std::string& path() const { return name; }
 
 private:
