@@ -1,13 +1,18 @@
 #!/usr/bin/env python3
 """sonabel-render in a pipeline, checked by sox and Python's wave module:
 what it writes on stdout (only the audio, or only what was asked for),
-WAVE streams through "-" both ways, where its log goes, and the exact
-error texts and statuses of tests/tools/golden/errors.txt.
+WAVE streams through "-" both ways, streams of every sample type and of
+FLAC, AU and AIFF from a pipe and from a named pipe rendered as their files
+are, a render that goes on while its input still comes, where its log goes,
+and the exact error texts and statuses of tests/tools/golden/errors.txt
+(a command there may read standard input from a file: "... < name").
 
   stream_oracle.py RENDER [--update]   (--update rewrites the golden file)
 """
 import json
 import os
+import resource
+import select
 import shlex
 import shutil
 import struct
@@ -111,6 +116,75 @@ def streams(work):
     check(p.returncode == 0 and p.stdout.decode().startswith("sonabel-render "), "--version on stdout")
 
 
+def read_in_order(work):
+    """Streams are read as they come, and render as their files do."""
+    chain = ["-f", "Butterworth | Cutoff = 1000 Hz", "-f", "Delay | Delay = 10 ms"]
+    base = os.path.join(work, "base.wav")
+    subprocess.run(["sox", "-D", "-n", "-r", "44100", "-c", "2", "-b", "16", base, "synth", "1", "sine", "440",
+                    "sine", "3000", "gain", "-3"], check=True)
+    kinds = [("8-bit WAVE", "wav", ["-b", "8"]), ("16-bit WAVE", "wav", []), ("24-bit WAVE", "wav", ["-b", "24"]),
+             ("float WAVE", "wav", ["-e", "float", "-b", "32"]), ("FLAC", "flac", []), ("AU", "au", []),
+             ("AIFF", "aiff", [])]
+    for what, kind, sample in kinds:
+        name = os.path.join(work, "kind." + kind)
+        subprocess.run(["sox", "-D", base] + sample + [name], check=True)
+        run(["-q"] + chain + [name, "file.wav"], cwd=work)
+        want = open(os.path.join(work, "file.wav"), "rb").read()
+        sox = subprocess.Popen(["sox", "-D", name, "-t", kind, "-"], stdout=subprocess.PIPE)
+        p = subprocess.run([RENDER, "-v"] + chain + ["-", "pipe.wav"], stdin=sox.stdout, capture_output=True, cwd=work)
+        sox.stdout.close()
+        sox.wait()
+        got = open(os.path.join(work, "pipe.wav"), "rb").read() if p.returncode == 0 else b""
+        check(got == want and b"Rendered 44100 frames" in p.stderr and b"temporary file" not in p.stderr,
+              "sox %s -t %s - | sonabel-render - out.wav: the file render's bytes, 44100 frames, no spool (%s)"
+              % (what, kind, p.stderr.decode().strip().splitlines()[-1:]))
+    # A named pipe, written by sox while we read it.
+    fifo = os.path.join(work, "fifo")
+    os.mkfifo(fifo)
+    run(["-q"] + chain + [os.path.join(work, "kind.flac"), "file.wav"], cwd=work)
+    sox = subprocess.Popen(["sox", "-D", os.path.join(work, "kind.flac"), "-t", "flac", fifo])
+    p = run(["-q"] + chain + [fifo, "fifo.wav"], cwd=work)
+    sox.wait()
+    check(p.returncode == 0 and open(os.path.join(work, "fifo.wav"), "rb").read() ==
+          open(os.path.join(work, "file.wav"), "rb").read(), "a FLAC through a named pipe renders as its file")
+    p = run(["-v", "-q", "--reference", base, "-", "ref.wav"], stdin=open(base, "rb").read(), cwd=work)
+    check(p.returncode == 0 and "standard input is copied to a temporary file first: --reference reads the input "
+          "twice" in p.stderr.decode(), "--reference with a stream: the copy is said with -v (%s)" % p.stderr.decode())
+
+    # Half the input, then the rest only once the output has grown: the
+    # render cannot have waited for the end.
+    data = open(base, "rb").read()
+    want = run(["-q"] + chain + [base, "-"], cwd=work).stdout
+    p = subprocess.Popen([RENDER, "-q"] + chain + ["-", "-"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         cwd=work)
+    p.stdin.write(data[:len(data) // 2])
+    p.stdin.flush()
+    early = b""
+    deadline = 120  # seconds; generous for a busy machine
+    while len(early) <= 44 and select.select([p.stdout], [], [], deadline)[0]:
+        chunk = os.read(p.stdout.fileno(), 1 << 16)
+        if not chunk:
+            break
+        early += chunk
+    check(len(early) > 44, "the output grows while the input is half written (%d bytes)" % len(early))
+    rest, _ = p.communicate(data[len(data) // 2:], timeout=120)
+    check(p.returncode == 0 and sox_raw("-", early + rest) == sox_raw("-", want),
+          "... and, with the rest, holds the samples of the file render")
+
+    # Memory stays bounded: a long stream costs no more than a short one.
+    def peak_kb(seconds):
+        sox = subprocess.Popen(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", "-t", "wav", "-", "synth",
+                                str(seconds), "sine", "440"], stdout=subprocess.PIPE)
+        p = subprocess.Popen([RENDER, "-q", "-", "-"], stdin=sox.stdout, stdout=subprocess.DEVNULL, cwd=work)
+        sox.stdout.close()
+        _, status, usage = os.wait4(p.pid, 0)
+        sox.wait()
+        return os.waitstatus_to_exitcode(status), usage.ru_maxrss
+    short, long_ = peak_kb(1), peak_kb(300)
+    check(short[0] == 0 and long_[0] == 0 and long_[1] < short[1] + 8192,
+          "memory: %d kB for 1 s, %d kB for 300 s (52 MB) of stream" % (short[1], long_[1]))
+
+
 def logs(work):
     clean = os.path.join(work, "in.wav")
     state = os.path.join(work, "state")
@@ -151,6 +225,12 @@ def errors(work):
     """Each block of the golden file: a command line, its stderr, its status."""
     subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", os.path.join(work, "in.wav"), "synth", "0.1",
                     "sine", "440"], check=True)
+    whole = open(os.path.join(work, "in.wav"), "rb").read()
+    # Streams that end inside their header or inside a frame, and others.
+    for name, data in (("cut-header.wav", whole[:30]), ("cut-frame.wav", whole[:1001]), ("empty.wav", b""),
+                       ("not-audio.txt", b"hello\n")):
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(data)
     with open(GOLDEN, encoding="utf-8") as f:
         blocks = [b for b in f.read().split("\n\n") if b.strip()]
     written = []
@@ -164,7 +244,11 @@ def errors(work):
         while "=" in words[0]:
             key, value = words.pop(0).split("=", 1)
             env[key] = value
-        p = run(words[1:], env=env, cwd=work)
+        stdin = None
+        if len(words) > 2 and words[-2] == "<":
+            stdin = open(os.path.join(work, words[-1]), "rb").read()
+            words = words[:-2]
+        p = run(words[1:], env=env, cwd=work, stdin=stdin)
         got = p.stderr.decode() + "[%d]" % p.returncode
         want = "\n".join(lines[1:])
         check(got == want and p.stdout == b"", "golden: " + command + ("" if got == want else "\n  got:  %r\n  want: %r" % (got, want)))
@@ -178,6 +262,7 @@ def main():
     with tempfile.TemporaryDirectory(prefix="sonabel-streams-") as work:
         os.chmod(work, 0o755)
         streams(work)
+        read_in_order(work)
         logs(work)
     with tempfile.TemporaryDirectory(prefix="sonabel-errors-") as work:
         errors(work)
