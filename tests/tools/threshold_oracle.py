@@ -85,6 +85,13 @@ with tempfile.TemporaryDirectory() as folder:
         if abs(shown_db - want_db) > 0.3:
             failures.append("%s: step %s shows %.1f dB, the threshold is %.2f dB"
                             % (name, step.group(1), shown_db, want_db))
+        # The same input from a pipe: the same suggestion.
+        with open(path, "rb") as f:
+            piped = subprocess.run([render, "--suggest-threshold", "-f", "Forward | Wavelet = " + given,
+                                    "-f", "Denoiser", "-f", "Inverse", "-"], stdin=f, capture_output=True, text=True,
+                                   cwd=folder)
+        if piped.returncode != 0 or piped.stdout != text:
+            failures.append("%s from standard input: status %d, %r" % (name, piped.returncode, piped.stderr))
 for f in failures:
     print("FAIL:", f)
 sys.exit(1 if failures else 0)

@@ -4,6 +4,7 @@
 #include "filters/WTForwardFilter.h"
 #include "render/LogErrors.h"
 #include "render/SignalToNoise.h"
+#include "render/StreamSpool.h"
 #include "wavelet/WaveletFilterBank.h"
 #include "wavelet/WaveletTransform.h"
 
@@ -13,10 +14,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <memory>
 #include <ostream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace sonabel {
 
@@ -182,8 +185,26 @@ int ThresholdSuggestion::run(int argc, char** argv, std::ostream& out, std::ostr
                      " needs a chain with a \"Wavelet Denoiser\" after a \"Forward Wavelet Transform\" (-c FILE or -f "
                      "LINE)");
 
+    // The estimate needs the whole input: a stream is copied to a file first.
+    StreamSpool spool;
+    std::string path = input;
+    struct stat info {};
+    if (input == "-" || (::stat(input.c_str(), &info) == 0 && S_ISFIFO(info.st_mode))) {
+        const std::string name = input == "-" ? "standard input" : input;
+        const int fd = input == "-" ? 0 : ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool copied = fd >= 0 && spool.create(error) && spool.readStream(error, fd);
+        if (fd < 0) error = std::strerror(errno);
+        if (fd > 0) ::close(fd);
+        if (!copied) {
+            err << "sonabel-render: cannot read " << name << ": " << error << "\n";
+            return 1;
+        }
+        path = spool.path();
+    }
     SignalToNoise::Channels channels;
-    if (!SignalToNoise::load(input, channels, error)) {
+    if (!SignalToNoise::load(path, channels, error)) {
+        if (const size_t at = error.find(path); path != input && at != std::string::npos)
+            error.replace(at, path.size(), input == "-" ? "standard input" : input);
         err << "sonabel-render: " << error << "\n";
         return 1;
     }
