@@ -3,12 +3,16 @@
 
 #include "WaveTestSupport.h"
 #include "filters/FilterCatalogue.h"
+#include "io/WaveFileReader.h"
 #include "io/WaveFileWriter.h"
 #include "render/Renderer.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <regex>
 #include <optional>
 #include <utility>
 #include <sstream>
@@ -82,6 +86,66 @@ TEST_F(LivePlayerTest, CapturesForTheGivenTime) {
     r.setFileName(path("rec.wav").c_str());
     r.open();
     EXPECT_EQ(r.getLength(), 11025);
+}
+
+// A recording counts the samples it clips, as a file render does: a float
+// file played into a 16-bit recording (counted here from the samples), and
+// Gaussian noise on the null device's silence (counted from the recording,
+// where each clipped sample sits at full scale; a few others may round to it).
+TEST_F(LivePlayerTest, RecordingsCountTheirClippedSamples) {
+    const int frames = 8820;
+    Wav w;
+    w.tag("RIFF").u32(0).tag("WAVE").tag("fmt ").u32(16).u16(3).u16(2).u32(44100).u32(44100 * 8).u16(8).u16(32);
+    w.tag("data").u32(frames * 8);
+    int64_t beyond = 0;
+    for (int i = 0; i < frames; ++i) {
+        for (int c = 0; c < 2; ++c) {
+            const float v = static_cast<float>((c ? 1.3 : 0.999) * std::sin(0.0628 * i));
+            const double x = static_cast<double>(v) * 32768.0;
+            beyond += x >= 32767.5 || x < -32768.5;
+            uint32_t bits;
+            std::memcpy(&bits, &v, 4);
+            w.u32(bits);
+        }
+    }
+    writeFile(path("loud.wav"), w.done());
+    ASSERT_GT(beyond, 1000);
+    struct Case {
+        std::vector<std::string> args;
+        const char* recording;
+    } cases[] = {
+        {{"--play", "--bits", "16", "loud.wav", "copy.wav", "--json"}, "copy.wav"},
+        {{"--capture", "0.25", "--bits", "16", "-f", "Noise | Volume = 200 | Type = Gaussian", "noise.wav", "--json"},
+         "noise.wav"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.recording);
+        ASSERT_EQ(render(c.args), 0) << err.str();
+        std::smatch m;
+        const std::string json = out.str();
+        ASSERT_TRUE(std::regex_search(json, m, std::regex("\"clipped\": (\\d+)"))) << json;
+        const int64_t reported = std::stoll(m[1]);
+        EXPECT_NE(err.str().find(std::string("sonabel-render: warning: ") + c.recording + ": clipped " +
+                                 std::to_string(reported) + " samples\n"),
+                  std::string::npos)
+            << err.str();
+        WaveFileReader r;
+        r.setFileName(path(c.recording).c_str());
+        r.open();
+        SampleBuffer b(2, r.getLength());
+        r.read(b, 0, 0.0f);
+        int64_t atFullScale = 0;
+        for (int ch = 0; ch < 2; ++ch)
+            for (int i = 0; i < b.currCount; ++i)
+                atFullScale += b.getBuffer(ch)[i] >= 32767.0f / 32768.0f || b.getBuffer(ch)[i] <= -1.0f;
+        if (c.args[0] == "--play") {
+            EXPECT_EQ(reported, beyond);
+        } else {
+            EXPECT_GT(reported, 1000);
+            EXPECT_GE(atFullScale, reported);
+            EXPECT_LE(atFullScale, reported + 5);
+        }
+    }
 }
 
 // A sound system that is not there: a JACK server name nobody runs, no

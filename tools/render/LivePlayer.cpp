@@ -19,6 +19,7 @@
 #include "render/LogErrors.h"
 #include "render/RenderLoadMonitor.h"
 #include "render/RenderOptions.h"
+#include "render/RenderReport.h"
 
 #include <atomic>
 #include <chrono>
@@ -229,6 +230,7 @@ int LivePlayer::run() {
     InterruptScope ctrlC;
     int status = 0;
     int64_t position = 0;
+    const auto started = std::chrono::steady_clock::now();
     {
         AudioMixer mixer;
         mixer.loadMonitor = &monitor;
@@ -281,15 +283,31 @@ int LivePlayer::run() {
     if (capture) capture->removeListener(&counter);
     if (playback) playback->removeListener(&counter);
 
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const int64_t frames = position < total ? position : total;
+    // Counted on the way to the file, as a render counts them.
+    const int64_t clipped = recording ? recording->getClipped() : 0;
+    if (clipped > 0)
+        err << "sonabel-render: warning: " << options.output << ": clipped " << clipped << " samples\n";
+    const int chunkFrames = playback ? playback->getTickFrames() : (capture ? capture->getTickFrames() : 1024);
+    for (AudioFilter* f : chain) f->inputEnded();
+    if (jsonOut) {
+        RenderReport report;
+        report.input = options.input;
+        report.output = options.output;
+        report.frames = frames;
+        report.sampleRate = rate;
+        report.wallSeconds = wall;
+        report.chunkFrames = chunkFrames;
+        report.clipped = clipped;
+        report.printJson(*jsonOut, chain, monitor);
+    }
     char line[256];
     std::snprintf(line, sizeof line, "%s %lld frames (%.3f s)%s: %d underruns, %d overflows\n",
-                  options.play ? "Played" : "Captured", static_cast<long long>(position < total ? position : total),
-                  static_cast<double>(position < total ? position : total) / rate, interrupted ? ", interrupted" : "", counter.underruns.load(),
-                  counter.overflows.load());
+                  options.play ? "Played" : "Captured", static_cast<long long>(frames), static_cast<double>(frames) / rate,
+                  interrupted ? ", interrupted" : "", counter.underruns.load(), counter.overflows.load());
     out << line;
-    const int chunkFrames = playback ? playback->getTickFrames() : (capture ? capture->getTickFrames() : 1024);
     monitor.printLoads(out, chunkFrames, rate);
-    for (AudioFilter* f : chain) f->inputEnded();
     monitor.printMeasuredValues(out);
     return status;
 }

@@ -2,7 +2,8 @@
 // The live path without a window: the chain's output plays on the soundcard
 // (which is then the clock) and/or the soundcard input is the source, with an
 // optional recording. Runs until the input's end, the capture time, or
-// Ctrl-C, showing the position and the underrun and overflow counts.
+// Ctrl-C, showing the position and the underrun and overflow counts. The
+// recording counts its clipped samples as a file render does.
 
 #include <iosfwd>
 #include <string>
@@ -29,6 +30,8 @@ public:
 
     // Whether to redraw the status line (on a terminal, unless quiet).
     bool showStatus = false;
+    // Where the report goes as one JSON object (--json); null: nowhere.
+    std::ostream* jsonOut = nullptr;
 
 private:
     // Why the output device cannot play from its write-ahead; empty if it

@@ -201,10 +201,12 @@ int Renderer::run() {
     if (!buildChain(status)) return status;
     RenderOptions live = options;
     live.input = inputPath;
-    // Its summary is a report: on stderr unless --stats, nowhere with -q.
+    // Its summary is a report: on stderr unless --stats, nowhere with -q;
+    // --json puts it on stdout as one object.
     std::ostream nowhere(nullptr);
-    LivePlayer player(live, chain, options.stats ? out : (options.quiet ? nowhere : err), err);
+    LivePlayer player(live, chain, options.json ? nowhere : options.stats ? out : (options.quiet ? nowhere : err), err);
     player.showStatus = showProgress;
+    if (options.json) player.jsonOut = &out;
     return player.run();
 }
 
