@@ -9,7 +9,10 @@ namespace sonabel {
 
 bool WaveFileChooser::choose(QLineEdit* box, bool forWriting, QWidget* parent) {
     if (!box) return false;
-    const QString filter = QStringLiteral("WAVE files (*.wav *.wave);;All files (*)");
+    // The file input plays whatever the file readers read; a recording is WAVE.
+    const QString filter = forWriting ? QStringLiteral("WAVE files (*.wav *.wave);;All files (*)")
+                                      : QStringLiteral("Sound files (*.wav *.wave *.flac *.aif *.aiff *.aifc);;"
+                                                       "WAVE files (*.wav *.wave);;All files (*)");
     const QString start = box->text();
     const QString path = forWriting
                              ? QFileDialog::getSaveFileName(parent, QStringLiteral("Record to WAVE file"), start, filter)

@@ -1,7 +1,7 @@
 #pragma once
 // The "..." buttons beside the file name boxes of the file panels (1007 for
 // the file source, 1010 for the recording file): the standard file dialog
-// for WAVE files. Choosing a file puts its path in the box and commits it as
+// for sound files to play (WAVE, FLAC, AIFF) and WAVE files to record. Choosing a file puts its path in the box and commits it as
 // Enter in the box does; cancelling changes nothing.
 
 #include <QString>

@@ -333,14 +333,15 @@ private slots:
         typeName(program, 1006, QStringLiteral("short.wav"));
         click(program, 1005);
         click(program, 1002);
-        WaveFileReader* reader = program.app->getFileReaderInfo()->getReader();
+        FileReaderInfo* panel = program.app->getFileReaderInfo();
+        AudioReader* reader = panel->getReader();
         QTRY_VERIFY_WITH_TIMEOUT(reader->getPosition() >= 8192, 120000);
         QVERIFY(program.control<QCheckBox>(1005)->isChecked());
         click(program, 1038);
-        QVERIFY(reader->isLoop());
+        QVERIFY(panel->isLoop());
         QTRY_VERIFY_WITH_TIMEOUT(reader->getPosition() < 8192, 120000);
         click(program, 1038);
-        QVERIFY(!reader->isLoop());
+        QVERIFY(!panel->isLoop());
     }
 
     void closingWhileADeviceIsTheClock() {
