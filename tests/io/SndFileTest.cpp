@@ -249,6 +249,70 @@ TEST_F(SndFileTest, AShortReadIsReportedNotPassedOffAsData) {
     EXPECT_STRNE(r.getReadError(), "");
 }
 
+// Bytes in order, as a pipe gives them: the first 64 KiB may be read again
+// (a header), nothing else; a seek anywhere else fails.
+class PipeLikeSource : public SndFileReader::Source {
+public:
+    explicit PipeLikeSource(Bytes b) : bytes(std::move(b)) {}
+    int64_t read(void* to, int64_t count) override {
+        const int64_t n = std::min<int64_t>(count, static_cast<int64_t>(bytes.size()) - at);
+        std::memcpy(to, bytes.data() + at, static_cast<size_t>(n));
+        at += n;
+        reached = std::max(reached, at);
+        return n;
+    }
+    int64_t seek(int64_t offset, int whence) override {
+        const int64_t target = whence == SEEK_SET ? offset : whence == SEEK_CUR ? at + offset : -1;
+        if (target < 0 || (target != at && (target > kept || reached > kept))) return -1;
+        return at = target;
+    }
+    int64_t tell() override { return at; }
+
+    static constexpr int64_t kept = 65536;
+    Bytes bytes;
+    int64_t at = 0, reached = 0;
+};
+
+// A stream gives the frames of its file, in order, to its end, whatever its
+// header claims; it cannot be moved or looped.
+TEST_F(SndFileTest, AStreamIsReadInOrderToItsEnd) {
+    struct Case {
+        const char* name;
+        Container container;
+        int bits;
+    } cases[] = {{"s.flac", SndFileFormat::Flac, 24}, {"s.aiff", SndFileFormat::Aiff, 16},
+                 {"s.wav", SndFileFormat::Wave, 24}};
+    const int frames = 30000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        make(c.name, c.container, c.bits, false, 2, frames);
+        SndFileReader file, stream;
+        file.setFileName(path(c.name).c_str());
+        file.open();
+        PipeLikeSource source(readFile(path(c.name)));
+        stream.setFileName(c.name);
+        stream.setLoop(true);
+        stream.openStream(&source);
+        ASSERT_TRUE(stream.isOpen());
+        EXPECT_FALSE(stream.isSeekable());
+        EXPECT_EQ(stream.getFileFormat()->container, c.container);
+        SampleBuffer want(2, 4096), got(2, 4096);
+        int64_t real = 0;
+        for (int pos = 0; stream.available(1) >= 0; pos += 4096) {
+            ASSERT_LT(pos, 2 * frames) << "the stream ends";
+            EXPECT_EQ(stream.setPosition(0), stream.getPosition()) << "a stream stays where it is";
+            const int32_t n = stream.read(got, pos, 0.0f);
+            ASSERT_EQ(n, file.read(want, pos, 0.0f));
+            real += n;
+            for (int ch = 0; ch < 2; ++ch)
+                ASSERT_EQ(0, std::memcmp(got.getBuffer(ch), want.getBuffer(ch), 4096 * sizeof(float))) << pos;
+        }
+        EXPECT_EQ(real, frames);
+        EXPECT_EQ(stream.getLength(), frames);
+        EXPECT_EQ(stream.getReadErrorFrame(), -1);
+    }
+}
+
 TEST_F(SndFileTest, OpenFailuresGiveTheReason) {
     writeFile(path("text.txt"), Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
     struct Case {
