@@ -138,6 +138,13 @@ def read_in_order(work):
         check(got == want and b"Rendered 44100 frames" in p.stderr and b"temporary file" not in p.stderr,
               "sox %s -t %s - | sonabel-render - out.wav: the file render's bytes, 44100 frames, no spool (%s)"
               % (what, kind, p.stderr.decode().strip().splitlines()[-1:]))
+    # Cut inside a frame, AU and AIFF through libsndfile too: an error.
+    for kind in ("wav", "au", "aiff"):
+        whole = subprocess.run(["sox", "-D", base, "-t", kind, "-"], capture_output=True, check=True).stdout
+        p = run(["-q", "-", "cut.wav"], stdin=whole[:len(whole) // 2 * 2 - 1], cwd=work)
+        check(p.returncode == 1 and "cannot read standard input at frame " in p.stderr.decode() and
+              ": the stream ends inside a frame" in p.stderr.decode(),
+              "a %s stream cut inside a frame: status 1 (%s)" % (kind, p.stderr.decode().strip()))
     # A named pipe, written by sox while we read it.
     fifo = os.path.join(work, "fifo")
     os.mkfifo(fifo)

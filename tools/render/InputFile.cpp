@@ -6,6 +6,8 @@
 #include "render/StreamSource.h"
 #include "render/WaveStreamReader.h"
 
+#include <sndfile.h>
+
 #include <cstdint>
 #include <cstdio>
 
@@ -51,6 +53,8 @@ InputFile::StreamOpen InputFile::openStream(int fd, const std::string& name, std
         return StreamOpen::Failed;
     }
     error.clear();
+    // libsndfile stands on the first frame after its open.
+    streamDataStart = stream->tell();
     handover = name + ": " + reader->getFileFormat()->describe() + ", reading it through libsndfile";
     other = reader.get();
     file = std::move(reader);
@@ -115,8 +119,23 @@ bool InputFile::beyondReach() const {
     return frameBytes > 0 && wave->getDataBytes() / frameBytes > wave->getLength();
 }
 
+bool InputFile::endsInsideFrame() const {
+    if (!stream || !other || !hasEnded()) return false;
+    // Whole frames of PCM bytes: libsndfile drops a part at the end unsaid.
+    const int subtype = other->getFileFormat()->sndFileFormat & SF_FORMAT_SUBMASK;
+    // (Doubles count as 32 bits in the format: not checked.) FLAC, Ogg and
+    // MPEG carry PCM subtypes, but compressed.
+    const int major = other->getFileFormat()->sndFileFormat & SF_FORMAT_TYPEMASK;
+    if (major == SF_FORMAT_FLAC || major == SF_FORMAT_OGG || major == SF_FORMAT_MPEG) return false;
+    const bool pcm = subtype == SF_FORMAT_PCM_S8 || subtype == SF_FORMAT_PCM_U8 || subtype == SF_FORMAT_PCM_16 ||
+                     subtype == SF_FORMAT_PCM_24 || subtype == SF_FORMAT_PCM_32 || subtype == SF_FORMAT_FLOAT;
+    const int64_t frameBytes = other->getFileFormat()->getBytesPerFrame();
+    return pcm && frameBytes > 0 && (stream->tell() - streamDataStart) % frameBytes != 0;
+}
+
 int64_t InputFile::getReadErrorFrame() const {
     if (waveStream) return waveStream->getReadErrorFrame();
+    if (endsInsideFrame() && other->getReadErrorFrame() < 0) return other->getPosition();
     // libsndfile takes a failed read for the end of the stream.
     if (stream && !stream->getError().empty() && other->getReadErrorFrame() < 0) return other->getPosition();
     return wave ? wave->getReadErrorFrame() : other->getReadErrorFrame();
@@ -124,6 +143,7 @@ int64_t InputFile::getReadErrorFrame() const {
 
 std::string InputFile::getReadError() const {
     if (waveStream) return waveStream->getReadError();
+    if (endsInsideFrame() && other->getReadErrorFrame() < 0) return "the stream ends inside a frame";
     if (stream && !stream->getError().empty() && other->getReadErrorFrame() < 0) return stream->getError();
     return wave ? wave->getReadError() : other->getReadError();
 }
