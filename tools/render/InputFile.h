@@ -66,14 +66,15 @@ public:
     std::string getReadError() const;
 
 private:
-    std::unique_ptr<AudioFile> file;
-    WaveFileReader* wave = nullptr; // file, when the WAVE reader reads it
-    SndFileReader* other = nullptr; // file, when libsndfile reads it
     // Whether a PCM stream that libsndfile read ended inside a frame.
     bool endsInsideFrame() const;
 
+    // First, so that it outlives the readers that read it.
     std::unique_ptr<StreamSource> stream;
     int64_t streamDataStart = 0; // byte of a libsndfile stream's first frame
+    std::unique_ptr<AudioFile> file;
+    WaveFileReader* wave = nullptr; // file, when the WAVE reader reads it
+    SndFileReader* other = nullptr; // file, when libsndfile reads it
     std::unique_ptr<WaveStreamReader> waveStream;
 };
 
