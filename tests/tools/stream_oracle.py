@@ -145,15 +145,18 @@ def read_in_order(work):
         check(p.returncode == 1 and "cannot read standard input at frame " in p.stderr.decode() and
               ": the stream ends inside a frame" in p.stderr.decode(),
               "a %s stream cut inside a frame: status 1 (%s)" % (kind, p.stderr.decode().strip()))
-    # A named pipe, written by sox while we read it.
+    # A named pipe, written by sox while we read it. The render opens it
+    # first; our open for writing then waits for it, however slow it starts.
     fifo = os.path.join(work, "fifo")
     os.mkfifo(fifo)
     run(["-q"] + chain + [os.path.join(work, "kind.flac"), "file.wav"], cwd=work)
-    sox = subprocess.Popen(["sox", "-D", os.path.join(work, "kind.flac"), "-t", "flac", fifo])
-    p = run(["-q"] + chain + [fifo, "fifo.wav"], cwd=work)
-    sox.wait()
+    p = subprocess.Popen([RENDER, "-q"] + chain + [fifo, "fifo.wav"], stderr=subprocess.PIPE, cwd=work)
+    with open(fifo, "wb") as writer:
+        subprocess.run(["sox", "-D", os.path.join(work, "kind.flac"), "-t", "flac", "-"], stdout=writer, check=True)
+    _, stderr = p.communicate(timeout=120)
     check(p.returncode == 0 and open(os.path.join(work, "fifo.wav"), "rb").read() ==
-          open(os.path.join(work, "file.wav"), "rb").read(), "a FLAC through a named pipe renders as its file")
+          open(os.path.join(work, "file.wav"), "rb").read(),
+          "a FLAC through a named pipe renders as its file (%s)" % stderr.decode().strip())
     p = run(["-v", "-q", "--reference", base, "-", "ref.wav"], stdin=open(base, "rb").read(), cwd=work)
     check(p.returncode == 0 and "standard input is copied to a temporary file first: --reference reads the input "
           "twice" in p.stderr.decode(), "--reference with a stream: the copy is said with -v (%s)" % p.stderr.decode())
