@@ -198,7 +198,9 @@ bool setLogFile(const std::string& path, std::string& reason, bool makeFolders) 
         return false;
     }
     errno = 0;
-    if (!makeFolders || makeParents(path)) s.file = std::fopen(path.c_str(), "w");
+    s.file = std::fopen(path.c_str(), "w");
+    // The folders are made only when missing (the first run).
+    if (!s.file && errno == ENOENT && makeFolders && makeParents(path)) s.file = std::fopen(path.c_str(), "w");
     if (!s.file) {
         reason = std::strerror(errno ? errno : EIO);
         return false;

@@ -450,28 +450,34 @@ bool applySetting(AudioFilter& filter, const std::string& setting, std::string& 
 
 } // namespace
 
-FilterChainFile::FilterChainFile(FilterFactory f) : factory(f) {
+FilterChainFile::FilterChainFile(FilterFactory f) : factory(f) {}
+
+const std::vector<std::string>& FilterChainFile::factoryNames() const {
     // Once, not for every name looked up: making a filter allocates its
     // buffers (the Delay filter's ring holds a quarter second).
+    if (namesRead) return names;
+    namesRead = true;
     for (int i = 0; i < factory.count(); ++i) {
         std::unique_ptr<AudioFilter> filter(factory.create(i));
         if (filter) names.push_back(filter->getName());
     }
+    return names;
 }
 
-std::vector<std::string> FilterChainFile::filterNames() const { return names; }
+std::vector<std::string> FilterChainFile::filterNames() const { return factoryNames(); }
 
 int FilterChainFile::findFilter(const std::string& name, std::string& error) const {
     std::vector<std::string> several;
-    const int found = matchName(name, names, several, true);
+    const std::vector<std::string>& known = factoryNames();
+    const int found = matchName(name, known, several, true);
     if (found >= 0) return found;
     if (!several.empty()) {
         error = "filter \"" + name + "\" could be " + orList(several) + "; give more of the name";
         return -1;
     }
-    const std::vector<std::string> close = closestNames(name, names);
+    const std::vector<std::string> close = closestNames(name, known);
     error = "unknown filter \"" + name + "\"; " +
-            (close.empty() ? "valid filters: " + quotedList(names) : "did you mean " + orList(close) + "?");
+            (close.empty() ? "valid filters: " + quotedList(known) : "did you mean " + orList(close) + "?");
     return -1;
 }
 

@@ -49,7 +49,9 @@ struct FilterFactory {
 
 class FilterChainFile {
 public:
-    // Makes each of the factory's filters once, for their names.
+    // Makes each of the factory's filters once, for their names, when a
+    // name is first looked up (a render with no filters makes none). One
+    // thread at a time.
     explicit FilterChainFile(FilterFactory factory);
 
     // One line to a new filter (owned by the caller). Null for a blank or
@@ -81,8 +83,12 @@ public:
     std::vector<std::string> filterNames() const;
 
 private:
+    // The factory's names, in order, read at the first call.
+    const std::vector<std::string>& factoryNames() const;
+
     FilterFactory factory;
-    std::vector<std::string> names; // the factory's, in order, read at construction
+    mutable std::vector<std::string> names;
+    mutable bool namesRead = false;
 };
 
 } // namespace sonabel

@@ -37,7 +37,8 @@ set(chain_fuzz_covered ${PROJECT_SOURCE_DIR}/filters/FilterChainFile.cpp ${PROJE
                        ${CMAKE_CURRENT_SOURCE_DIR}/ChainParserFuzzer.cpp)
 # The options name sample types and containers through SndFileFormat.
 set(chain_fuzz_sources ${chain_fuzz_library} ${PROJECT_SOURCE_DIR}/tools/render/RenderOptions.cpp
-                       ${PROJECT_SOURCE_DIR}/io/SndFileFormat.cpp ${PROJECT_SOURCE_DIR}/io/WaveFileFormat.cpp
+                       ${PROJECT_SOURCE_DIR}/io/SndFileFormat.cpp ${PROJECT_SOURCE_DIR}/io/SndFileLibrary.cpp
+                       ${PROJECT_SOURCE_DIR}/io/WaveFileFormat.cpp
                        ${CMAKE_CURRENT_SOURCE_DIR}/ChainParserFuzzer.cpp)
 
 set(chain_fuzz_objects "")
@@ -69,7 +70,7 @@ endforeach()
 
 add_custom_command(
   OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${chain_fuzz_name}
-  COMMAND ${SONABEL_CLANGXX} -fsanitize=fuzzer,address,undefined -pthread ${chain_fuzz_objects} -lsndfile
+  COMMAND ${SONABEL_CLANGXX} -fsanitize=fuzzer,address,undefined -pthread ${chain_fuzz_objects}
           -o ${CMAKE_CURRENT_BINARY_DIR}/${chain_fuzz_name}
   DEPENDS ${chain_fuzz_objects}
   COMMENT "Linking ${chain_fuzz_name}"

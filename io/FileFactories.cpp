@@ -8,7 +8,7 @@
 #include "io/WaveFileReader.h"
 #include "io/WaveFileWriter.h"
 
-#include <sndfile.h>
+#include "io/SndFileLibrary.h"
 
 #include <cstdio>
 #include <cstring>
@@ -85,9 +85,11 @@ AudioFile* createFileReaderFor(const char* fileName, std::string& handover) {
     const WaveKind kind = sniffWave(fileName);
     if (kind == WaveKind::Plays) return new WaveFileReader;
     // Asked quietly here; the reader's own open reports what goes wrong.
+    // libsndfile is loaded only now, for a file the WAVE reader cannot play.
+    SndFileLibrary& sndfile = SndFileLibrary::instance();
     SF_INFO info{};
-    if (SNDFILE* probe = sf_open(fileName, SFM_READ, &info)) {
-        sf_close(probe);
+    if (SNDFILE* probe = sndfile.load() ? sndfile.open(fileName, SFM_READ, &info) : nullptr) {
+        sndfile.close(probe);
         SndFileFormat format;
         format.fromSndFile(info.format);
         handover = std::string(fileName) + ": " + format.describe() + ", reading it through libsndfile";

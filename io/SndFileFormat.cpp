@@ -1,6 +1,6 @@
 #include "io/SndFileFormat.h"
 
-#include <sndfile.h>
+#include "io/SndFileLibrary.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,9 +18,11 @@ std::string lower(std::string text) {
 // libsndfile's name of a major format ("CAF (Apple Core Audio File)"), cut
 // before the parenthesis.
 std::string majorName(int major) {
+    SndFileLibrary& sndfile = SndFileLibrary::instance();
     SF_FORMAT_INFO info{};
     info.format = major;
-    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) != 0 || !info.name) return "another format";
+    if (!sndfile.isLoaded() || sndfile.command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) != 0 || !info.name)
+        return "another format";
     std::string name = info.name;
     const size_t open = name.find(" (");
     return open == std::string::npos ? name : name.substr(0, open);
@@ -118,9 +120,11 @@ std::string SndFileFormat::describe() const {
         if (subtype == SF_FORMAT_DOUBLE) {
             samples = "64-bit float";
         } else if (subtype < SF_FORMAT_PCM_S8 || subtype > SF_FORMAT_DOUBLE) {
+            SndFileLibrary& sndfile = SndFileLibrary::instance();
             SF_FORMAT_INFO info{};
             info.format = subtype;
-            samples = sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) == 0 && info.name
+            samples = sndfile.isLoaded() &&
+                              sndfile.command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) == 0 && info.name
                           ? info.name
                           : "samples of another kind";
         }

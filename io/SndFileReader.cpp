@@ -3,7 +3,7 @@
 #include "core/Log.h"
 #include "core/SampleBuffer.h"
 
-#include <sndfile.h>
+#include "io/SndFileLibrary.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -61,11 +61,18 @@ void SndFileReader::open() {
     char reason[128];
     struct stat info {};
     SF_INFO sfInfo{};
+    SndFileLibrary& sndfile = SndFileLibrary::instance();
+    if (!sndfile.load()) {
+        // The loader has told the user why.
+        logError(2, "SndFileReader::open: no libsndfile to read '%s' with", getFileName());
+        logTrace(3, "<open");
+        return;
+    }
     if (::stat(getFileName(), &info) == 0 && S_ISDIR(info.st_mode)) {
         std::snprintf(reason, sizeof reason, "%s", std::strerror(EISDIR));
     } else {
-        file = sf_open(getFileName(), SFM_READ, &sfInfo);
-        if (!file) plainReason(sf_strerror(nullptr), reason, sizeof reason);
+        file = sndfile.open(getFileName(), SFM_READ, &sfInfo);
+        if (!file) plainReason(sndfile.strerror(nullptr), reason, sizeof reason);
     }
     if (!file) {
         logError(1, "Unable to open file '%s': %s", getFileName(), reason);
@@ -131,7 +138,7 @@ void SndFileReader::openStream(Source* stream) {
 
 void SndFileReader::close() {
     logTrace(3, ">SndFileReader::close()");
-    if (file) sf_close(file);
+    if (file) SndFileLibrary::instance().close(file);
     file = nullptr;
     source = nullptr;
     sampleCount = 0;
@@ -161,7 +168,7 @@ int32_t SndFileReader::setPosition(int32_t frame) {
     if (frame > getLength()) frame = getLength();
     if (source) return position;
     position = frame;
-    if (file) sf_seek(file, frame, SEEK_SET);
+    if (file) SndFileLibrary::instance().seek(file, frame, SEEK_SET);
     return frame;
 }
 
@@ -173,8 +180,8 @@ int32_t SndFileReader::skip(int32_t frames) {
 int32_t SndFileReader::readFrames(int32_t at, int32_t n) {
     const size_t channels = static_cast<size_t>(format->channels);
     float* out = inBuffer.data() + static_cast<size_t>(at) * channels;
-    if (isFloatFile(format->sndFileFormat)) return static_cast<int32_t>(sf_readf_float(file, out, n));
-    const int32_t got = static_cast<int32_t>(sf_readf_int(file, rawBuffer.data(), n));
+    if (isFloatFile(format->sndFileFormat)) return static_cast<int32_t>(SndFileLibrary::instance().readfFloat(file, out, n));
+    const int32_t got = static_cast<int32_t>(SndFileLibrary::instance().readfInt(file, rawBuffer.data(), n));
     const size_t count = static_cast<size_t>(got) * channels;
     for (size_t i = 0; i < count; ++i) out[i] = static_cast<float>(rawBuffer[i] * intScale);
     return got;
@@ -230,8 +237,8 @@ int32_t SndFileReader::read(SampleBuffer& buffer, int32_t readPos, float srcFact
                     // Kept for a caller that must not take the silence for
                     // the file's contents.
                     readErrorFrame = position + got;
-                    if (sf_error(file) != SF_ERR_NO_ERROR)
-                        plainReason(sf_strerror(file), readError, sizeof readError);
+                    if (SndFileLibrary::instance().error(file) != SF_ERR_NO_ERROR)
+                        plainReason(SndFileLibrary::instance().strerror(file), readError, sizeof readError);
                     else
                         std::snprintf(readError, sizeof readError, "unexpected end of file");
                 }

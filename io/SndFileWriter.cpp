@@ -3,7 +3,7 @@
 #include "core/Log.h"
 #include "core/SampleBuffer.h"
 
-#include <sndfile.h>
+#include "io/SndFileLibrary.h"
 
 #include <cmath>
 #include <cstdio>
@@ -87,9 +87,16 @@ void SndFileWriter::open() {
                           ? static_cast<int>(format->sampleRate)
                           : 0;
     info.format = format->toSndFile();
+    SndFileLibrary& sndfile = SndFileLibrary::instance();
+    if (!sndfile.load()) {
+        // The loader has told the user why.
+        logError(2, "SndFileWriter::open: no libsndfile to write '%s' with", getFileName());
+        logTrace(3, "<");
+        return;
+    }
     // Checked before the file is created, so an existing file survives.
     if (info.format == 0 || format->channels < 1 || format->channels > SndFileFormat::maxChannels ||
-        info.samplerate <= 0 || !sf_format_check(&info)) {
+        info.samplerate <= 0 || !sndfile.formatCheck(&info)) {
         logError(1, "SndFileWriter::open: a %s file cannot hold %s (%d channels, %d Hz)",
                  format->container == SndFileFormat::Flac ? "FLAC"
                  : format->container == SndFileFormat::Aiff ? "AIFF"
@@ -99,17 +106,17 @@ void SndFileWriter::open() {
         logTrace(3, "<");
         return;
     }
-    file = sf_open(getFileName(), SFM_WRITE, &info);
+    file = sndfile.open(getFileName(), SFM_WRITE, &info);
     if (!file) {
         char reason[128];
-        plainReason(sf_strerror(nullptr), reason, sizeof reason);
+        plainReason(sndfile.strerror(nullptr), reason, sizeof reason);
         logError(1, "error: could not create file '%s': %s", getFileName(), reason);
         close();
         logTrace(3, "<");
         return;
     }
     // A recording keeps a complete header after every chunk.
-    sf_command(file, SFC_SET_UPDATE_HEADER_AUTO, nullptr, batched ? SF_FALSE : SF_TRUE);
+    sndfile.command(file, SFC_SET_UPDATE_HEADER_AUTO, nullptr, batched ? SF_FALSE : SF_TRUE);
     format->extensible = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAVEX;
     writeError[0] = 0;
     sampleCount = 0;
@@ -122,11 +129,11 @@ void SndFileWriter::close() {
     logTrace(3, ">SndFileWriter::close()");
     flush();
     if (file) {
-        const int error = sf_close(file);
+        const int error = SndFileLibrary::instance().close(file);
         file = nullptr;
         if (error != SF_ERR_NO_ERROR) {
             char reason[128];
-            plainReason(sf_error_number(error), reason, sizeof reason);
+            plainReason(SndFileLibrary::instance().errorNumber(error), reason, sizeof reason);
             logError(1, "error: could not complete file '%s': %s", getFileName(), reason);
         }
     }
@@ -142,14 +149,14 @@ void SndFileWriter::close() {
 void SndFileWriter::setBatched(bool on) {
     if (!on) flush();
     batched = on;
-    if (file) sf_command(file, SFC_SET_UPDATE_HEADER_AUTO, nullptr, batched ? SF_FALSE : SF_TRUE);
+    if (file) SndFileLibrary::instance().command(file, SFC_SET_UPDATE_HEADER_AUTO, nullptr, batched ? SF_FALSE : SF_TRUE);
 }
 
 int32_t SndFileWriter::setPosition(int32_t frame) {
     flush(); // pending frames belong where they were written
     if (frame < 0) frame = 0;
     if (frame > sampleCount || !isSeekable()) frame = sampleCount;
-    if (file && sf_seek(file, frame, SEEK_SET) < 0) frame = position;
+    if (file && SndFileLibrary::instance().seek(file, frame, SEEK_SET) < 0) frame = position;
     position = frame;
     return frame;
 }
@@ -188,12 +195,13 @@ void SndFileWriter::encode(SampleBuffer& buffer, size_t at, int32_t frames) {
 
 int32_t SndFileWriter::writeOut(int32_t at, int32_t frames) {
     if (frames <= 0) return 0;
-    const sf_count_t got = format->floating ? sf_writef_float(file, pendingFloats.data(), frames)
-                                            : sf_writef_int(file, pendingInts.data(), frames);
+    SndFileLibrary& sndfile = SndFileLibrary::instance();
+    const sf_count_t got = format->floating ? sndfile.writefFloat(file, pendingFloats.data(), frames)
+                                            : sndfile.writefInt(file, pendingInts.data(), frames);
     const int32_t written = got < 0 ? 0 : static_cast<int32_t>(got);
     if (written < frames) {
         if (!writeError[0]) {
-            plainReason(sf_strerror(file), writeError, sizeof writeError);
+            plainReason(sndfile.strerror(file), writeError, sizeof writeError);
             if (!writeError[0] || std::strcmp(writeError, "No Error") == 0)
                 std::snprintf(writeError, sizeof writeError, "the disk took only part of the data");
             logError(1, "error: could not write file '%s': %s", getFileName(), writeError);
@@ -202,8 +210,8 @@ int32_t SndFileWriter::writeOut(int32_t at, int32_t frames) {
         // file to the whole frames written, so its state, the header it
         // writes and the length all name what is there.
         sf_count_t keep = static_cast<sf_count_t>(at) + written;
-        sf_command(file, SFC_FILE_TRUNCATE, &keep, sizeof keep);
-        sf_seek(file, keep, SEEK_SET);
+        sndfile.command(file, SFC_FILE_TRUNCATE, &keep, sizeof keep);
+        sndfile.seek(file, keep, SEEK_SET);
         logError(3, "write: error: only %d frames instead %d frames written to disk", written, frames);
     }
     return written;

@@ -19,6 +19,8 @@
 // Not thread-safe: the owning forward transform filter and the filters of
 // the chain use it one at a time on the audio thread.
 
+#include "wavelet/WaveletKernels.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -62,7 +64,7 @@ public:
     static int storeCapacity(int N, int L);
     // Values past the capacity that the store also holds: the transform's
     // vector kernels read and write whole blocks past a level's end.
-    static constexpr int room = 64;
+    static constexpr int room = wavelet_kernels::phaseSlack;
     // True if count values from p, and room values after them, lie in the store.
     bool hasRoomAfter(const float* p, int count) const;
 

@@ -41,7 +41,9 @@ struct KernelSet {
     // even[j] = x[2j], odd[j] = x[2j + 1] for j < count.
     void (*split)(const float* x, float* even, float* odd, int count);
     // Zero padding level that also lays out the next level's phases with the
-    // zeros after them; writes detail up to index max(M, 2 * 16).
+    // zeros after them; writes detail up to phaseSlack values past M (at
+    // least up to index 2 * 16), reads the phases and writes the next ones
+    // up to phaseSlack values past theirs.
     ForwardZeroFn forwardZero[26];
     // inverse for inputs readable and y writable phaseSlack values past
     // their ends: computes whole blocks, with no copies for short levels.
@@ -53,8 +55,8 @@ struct KernelSet {
                            int T);
 };
 
-// Values the kernels may read or write past a level's phases (the widest
-// vector set: two blocks of 16 and the filter's half length).
+// Values the kernels may read or write past a level's phases and details
+// (the widest vector set's whole blocks, and the filter's half length).
 constexpr int phaseSlack = 64;
 
 // The fastest set this processor runs.

@@ -26,7 +26,8 @@ add_test(NAME RendererStreamsSoxPythonOracle
          COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/stream_oracle.py $<TARGET_FILE:sonabel-render>)
 set_tests_properties(RendererStreamsSoxPythonOracle PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)
 # The offline path loads no sound-system library; the live path loads it on
-# first use and survives its absence.
+# first use and survives its absence. libsndfile likewise: loaded only for
+# files the WAVE classes cannot handle, and its absence said clearly.
 add_test(NAME RendererLoadsSoundLibrariesOnlyToPlay
          COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/tools/render_libraries.py $<TARGET_FILE:sonabel-render>)
 set_tests_properties(RendererLoadsSoundLibrariesOnlyToPlay PROPERTIES LABELS sonabel_tools_tests TIMEOUT 120)

@@ -14,6 +14,13 @@ const char* containerName(SndFileFormat::Container c) {
     return c == SndFileFormat::Flac ? "FLAC" : c == SndFileFormat::Aiff ? "AIFF" : "WAVE";
 }
 
+// The smallest float at or above x: for a float v, v >= x exactly when
+// v >= floatAtOrAbove(x), and v < x exactly when v < floatAtOrAbove(x).
+float floatAtOrAbove(double x) {
+    const float f = static_cast<float>(x);
+    return static_cast<double>(f) < x ? std::nextafter(f, HUGE_VALF) : f;
+}
+
 } // namespace
 
 OutputFile::OutputFile() = default;
@@ -91,16 +98,17 @@ void OutputFile::write(SampleBuffer& buffer) {
     if (!chosen.floating && writer->isOpen()) {
         // Encoding rounds x = v * 2^(b-1) half up after clipping it to
         // -2^(b-1)..2^(b-1)-1: a sample is clipped where rounding alone would
-        // have left that range.
+        // have left that range, x >= 2^(b-1) - 0.5 or x < -2^(b-1) - 0.5.
+        // Both bounds over 2^(b-1) are exact in double, and compared on v
+        // itself as floats, so the loop runs in vector registers.
         const double scale = std::ldexp(1.0, chosen.bitsPerSample - 1);
-        const double high = scale - 0.5, low = -scale - 0.5;
+        const float high = floatAtOrAbove((scale - 0.5) / scale), low = floatAtOrAbove((-scale - 0.5) / scale);
         const int channels = writer->getAudioFormat()->channels;
         for (int c = 0; c < channels; ++c) {
             const float* in = buffer.getBuffer(c < buffer.channelCount ? c : 0);
-            for (int f = 0; f < buffer.currCount; ++f) {
-                const double x = static_cast<double>(in[f]) * scale;
-                clipped += (x >= high) | (x < low);
-            }
+            int32_t count = 0;
+            for (int f = 0; f < buffer.currCount; ++f) count += (in[f] >= high) | (in[f] < low);
+            clipped += count;
         }
     }
     writer->write(buffer);

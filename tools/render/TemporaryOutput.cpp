@@ -29,8 +29,10 @@ TemporaryOutput::~TemporaryOutput() { discard(); }
 
 bool TemporaryOutput::create(std::string& error) {
     struct stat info {};
-    mode_t mode = newFileMode();
-    if (::stat(target.c_str(), &info) == 0) {
+    mode_t mode = 0;
+    if (::stat(target.c_str(), &info) != 0) {
+        mode = newFileMode();
+    } else {
         if (S_ISDIR(info.st_mode)) {
             error = std::strerror(EISDIR);
             return false;
@@ -66,6 +68,20 @@ bool TemporaryOutput::commit(std::string& error) {
     if (temporary.empty()) {
         error = "nothing was written";
         return false;
+    }
+    // Where the rename replaces a file, the new one is on the disk first:
+    // after a power cut the name holds either file, never a part of one.
+    struct stat info {};
+    if (::stat(resolved.c_str(), &info) == 0) {
+        const int fd = ::open(temporary.c_str(), O_RDONLY);
+        const bool synced = fd >= 0 && ::fdatasync(fd) == 0;
+        const int reason = errno;
+        if (fd >= 0) ::close(fd);
+        if (!synced) {
+            error = std::strerror(reason);
+            discard();
+            return false;
+        }
     }
     if (std::rename(temporary.c_str(), resolved.c_str()) != 0) {
         error = std::strerror(errno);

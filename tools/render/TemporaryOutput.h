@@ -30,7 +30,8 @@ public:
     bool create(std::string& error);
     // The temporary file's name; empty before create.
     const std::string& path() const { return temporary; }
-    // Renames the temporary file over the target. False with the reason.
+    // Renames the temporary file over the target, after handing its data
+    // to the disk when a file has the target's name. False with the reason.
     bool commit(std::string& error);
     // Gives the temporary file the target's name when no file has that name
     // (true), else removes it (false): the user's file is never replaced.
