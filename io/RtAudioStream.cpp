@@ -1,5 +1,6 @@
 #include "io/RtAudioStream.h"
 
+#include "io/JackDeviceList.h"
 #include "io/RtAudioErrors.h"
 
 #include <algorithm>
@@ -89,22 +90,44 @@ void fail(State& s, const RtAudioError& e) {
     s.type = e.getType();
 }
 
+// The devices of one side in the order listed, the default one first
+// (RtAudio's default of a side is its device 0, when it has channels there).
+void listJack(State& s) {
+    JackDeviceList list;
+    if (!list.probe() || list.getDevices().empty()) {
+        s.message = serverText(s.api, "is not running");
+        s.type = RtAudioError::NO_DEVICES_FOUND;
+        return;
+    }
+    for (const JackDeviceList::Device& d : list.getDevices()) {
+        if (d.outputChannels > 0) (s.output ? s.names : s.otherNames).push_back(d.name);
+        if (d.inputChannels > 0) (s.output ? s.otherNames : s.names).push_back(d.name);
+    }
+    s.ok = true;
+}
+
 void listBody(State& s) {
     s.ok = false;
     s.names.clear();
     s.otherNames.clear();
+    // On JACK one client of ours reads every port: RtAudio would open one
+    // for the count and one more per device.
+    if (s.api == AudioApi::jack) {
+        listJack(s);
+        return;
+    }
     try {
         RtAudio probe(getRtAudioApi(s.api));
         probe.showWarnings(false);
         const unsigned int count = probe.getDeviceCount();
         if (count == 0) {
-            s.message = s.api == AudioApi::jack ? serverText(s.api, "is not running") : serverText(s.api, "has no devices");
+            s.message = serverText(s.api, "has no devices");
             s.type = RtAudioError::NO_DEVICES_FOUND;
             return;
         }
         // Each device is asked once; its record says whether it is the
         // default of a side. (getDefaultOutputDevice and getDefaultInputDevice
-        // would ask every device again: on JACK a client each, 600 ms.)
+        // would ask every device again.)
         std::vector<RtAudio::DeviceInfo> infos;
         for (unsigned int i = 0; i < count; ++i) infos.push_back(probe.getDeviceInfo(i));
         // The devices of one side, its default first.
@@ -125,22 +148,52 @@ void listBody(State& s) {
     }
 }
 
+// Where open finds its device: RtAudio's number for it (count when there
+// is none), the channels it has on the side asked for, and the server's
+// rate (0: any).
+struct DeviceChoice {
+    unsigned int count = 0;
+    unsigned int id = 0;
+    unsigned int has = 0;
+    unsigned int rate = 0;
+};
+
+DeviceChoice chooseJackDevice(const State& s) {
+    DeviceChoice c;
+    JackDeviceList list;
+    if (!list.probe()) return c;
+    c.count = static_cast<unsigned int>(list.getDevices().size());
+    const int id = list.find(s.name, s.output);
+    c.id = id < 0 ? c.count : static_cast<unsigned int>(id);
+    if (id >= 0) {
+        const JackDeviceList::Device& d = list.getDevices()[static_cast<size_t>(id)];
+        c.has = s.output ? d.outputChannels : d.inputChannels;
+    }
+    c.rate = list.getSampleRate();
+    return c;
+}
+
+DeviceChoice chooseDevice(State& s) {
+    DeviceChoice c;
+    c.count = s.audio->getDeviceCount();
+    c.id = c.count;
+    for (unsigned int i = 0; i < c.count && c.id == c.count; ++i) {
+        RtAudio::DeviceInfo info = s.audio->getDeviceInfo(i);
+        if (info.probed && info.name == s.name && (s.output ? info.outputChannels : info.inputChannels) > 0) {
+            c.id = i;
+            c.has = s.output ? info.outputChannels : info.inputChannels;
+        }
+    }
+    return c;
+}
+
 void openBody(State& s) {
     s.ok = false;
     try {
         s.audio = new RtAudio(getRtAudioApi(s.api));
         s.audio->showWarnings(false);
-        const unsigned int count = s.audio->getDeviceCount();
-        unsigned int id = count;
-        RtAudio::DeviceInfo found;
-        for (unsigned int i = 0; i < count && id == count; ++i) {
-            RtAudio::DeviceInfo info = s.audio->getDeviceInfo(i);
-            if (info.probed && info.name == s.name && (s.output ? info.outputChannels : info.inputChannels) > 0) {
-                id = i;
-                found = info;
-            }
-        }
-        const unsigned int has = s.output ? found.outputChannels : found.inputChannels;
+        const DeviceChoice choice = s.api == AudioApi::jack ? chooseJackDevice(s) : chooseDevice(s);
+        const unsigned int count = choice.count, id = choice.id, has = choice.has;
         if (count == 0) {
             s.message = s.api == AudioApi::jack ? serverText(s.api, "is not running") : serverText(s.api, "has no devices");
             s.type = RtAudioError::NO_DEVICES_FOUND;
@@ -152,8 +205,8 @@ void openBody(State& s) {
             s.message = "device \"" + s.name + "\" has " + std::to_string(has) + (s.output ? " output" : " input") +
                         " channels, fewer than the " + std::to_string(s.channels) + " of the audio";
             s.type = RtAudioError::INVALID_PARAMETER;
-        } else if (s.api == AudioApi::jack && found.preferredSampleRate != 0 && found.preferredSampleRate != s.rate) {
-            s.message = "the JACK server runs at the sample rate " + std::to_string(found.preferredSampleRate) +
+        } else if (s.api == AudioApi::jack && choice.rate != 0 && choice.rate != s.rate) {
+            s.message = "the JACK server runs at the sample rate " + std::to_string(choice.rate) +
                         " Hz, not at the " + std::to_string(s.rate) + " Hz of the audio";
             s.type = RtAudioError::INVALID_PARAMETER;
         } else {
@@ -296,8 +349,8 @@ void RtAudioStream::setHurried(bool on) { hurried.store(on); }
 
 namespace {
 
-// One probe lists both sides, and each costs a JACK client per device plus
-// one (a few hundred milliseconds on a busy machine): a listing of the
+// One probe lists both sides, and each costs at least one client of the
+// server (tens of milliseconds on a busy machine): a listing of the
 // outputs and then the inputs, or a choice of the sound system followed by
 // a listing, takes the second side from the first probe. A list older than
 // listCacheMillis is probed afresh, so a server started later is seen.
