@@ -9,7 +9,7 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(RTAUDIO REQUIRED IMPORTED_TARGET rtaudio)
 pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
 # libjack itself, for listing a JACK server's devices through one client
-# (RtAudio links it anyway).
+# and naming our ports (RtAudio links it anyway).
 pkg_check_modules(LIBJACK REQUIRED IMPORTED_TARGET jack)
 add_library(sonabel_audio SHARED ${audio_library_sources})
 set_target_properties(sonabel_audio PROPERTIES

@@ -1,6 +1,8 @@
 #include "io/RtAudioStream.h"
 
+#include "core/Log.h"
 #include "io/JackDeviceList.h"
+#include "io/JackStreamPorts.h"
 #include "io/RtAudioErrors.h"
 
 #include <algorithm>
@@ -218,6 +220,10 @@ void openBody(State& s) {
             options.numberOfBuffers = 4;
             s.audio->openStream(s.output ? &parameters : nullptr, s.output ? nullptr : &parameters, RTAUDIO_FLOAT32, s.rate,
                                 &s.frames, &trampoline, &s, &options);
+            // Our own port names, before the start connects them.
+            std::string why;
+            if (s.api == AudioApi::jack && !JackStreamPorts::rename(*s.audio, s.output, s.channels, &why))
+                logDebug(2, "JACK ports of %s keep RtAudio's names: %s", s.streamName.c_str(), why.c_str());
             s.ok = true;
             return;
         }

@@ -208,8 +208,8 @@ public:
         if (!client) return false;
         const std::string pid = std::to_string(static_cast<int>(::getpid()));
         for (int c = 0; c < channels; ++c) {
-            const std::string out = "sonabel-out-" + pid + ":outport " + std::to_string(c);
-            const std::string in = "sonabel-in-" + pid + ":inport " + std::to_string(c);
+            const std::string out = "sonabel-out-" + pid + ":out_" + std::to_string(c + 1);
+            const std::string in = "sonabel-in-" + pid + ":in_" + std::to_string(c + 1);
             const int r = jack_connect(client, out.c_str(), in.c_str());
             if (r != 0 && r != EEXIST) return false;
         }

@@ -1,6 +1,7 @@
 // What the sound library does on JACK through libjack itself: the device
 // listing (one client of ours) agrees with RtAudio's own, port for port,
-// also for the odd cases RtAudio's rules make.
+// also for the odd cases RtAudio's rules make; and our streams' ports carry
+// our names and are connected to the server's ports by them.
 
 #include "LiveAudio.h"
 #include "TestStreams.h"
@@ -124,4 +125,43 @@ TEST(JackNative, ListingAgreesWithRtAudiosOwn) {
     for (int i = 0; i + 1 < reader.getDeviceCount(); ++i) listedIn.push_back(reader.getDeviceName(i));
     EXPECT_EQ(listedOut, outputs);
     EXPECT_EQ(listedIn, inputs);
+}
+
+TEST(JackNative, OurPortsCarryOurNamesAndAreConnectedByThem) {
+    NoiseReader source;
+    DirectSoundWriter writer;
+    MMEReader reader;
+    LiveEngine engine;
+    engine.mixer.addInput(&source, 1.0f, false);
+    engine.mixer.addInput(&reader, 1.0f, false);
+    engine.sync.addWriter(&writer);
+    ASSERT_TRUE(writer.isStarted());
+    ASSERT_TRUE(reader.isStarted());
+    chooseTickProvider(&engine.sync, &writer, &reader);
+
+    const std::string pid = std::to_string(::getpid());
+    const auto ports = listConnections();
+    struct Expected {
+        std::string port;
+        std::string peer;
+    };
+    const std::vector<Expected> expected = {
+        {"sonabel-out-" + pid + ":out_1", "system:playback_1"},
+        {"sonabel-out-" + pid + ":out_2", "system:playback_2"},
+        {"sonabel-in-" + pid + ":in_1", "system:capture_1"},
+        {"sonabel-in-" + pid + ":in_2", "system:capture_2"},
+    };
+    for (const Expected& e : expected) {
+        const auto it = ports.find(e.port);
+        ASSERT_NE(it, ports.end()) << e.port << " is not there";
+        EXPECT_EQ(it->second, std::vector<std::string>{e.peer}) << e.port;
+    }
+    for (const auto& [port, peers] : ports)
+        EXPECT_EQ(port.find("port "), std::string::npos) << port << " kept RtAudio's name";
+
+    engine.sync.removeWriter(&writer);
+    engine.mixer.removeInput(&reader);
+    engine.mixer.removeInput(&source);
+    chooseTickProvider(&engine.sync, nullptr, nullptr);
+    reader.close();
 }
