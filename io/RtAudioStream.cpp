@@ -19,14 +19,32 @@
 namespace sonabel {
 
 // Everything a call works on, shared between the owner and the helper
-// thread running the call: an abandoned call keeps it (and the stream)
-// alive until it returns.
+// thread running the call: an abandoned call keeps it alive until it
+// returns.
+//
+// The stream of an abandoned call is never touched again, not even to
+// close it: the call is stuck inside the server's client library, and once
+// the server goes away that client is dead and half closed; closing it
+// then (or freeing the RtAudio object, which closes it) crashed inside
+// libjack. So its RtAudio object is leaked on purpose, a few kilobytes per
+// server that froze under us.
 struct RtAudioStream::State {
     explicit State(AudioApi soundSystem) : api(soundSystem) {}
-    ~State() { delete audio; }
+    ~State() {
+        if (!abandoned.load()) delete audio;
+    }
+    // Frees the stream, unless its call was abandoned (see above).
+    void freeAudio() {
+        if (abandoned.load()) return;
+        delete audio;
+        audio = nullptr;
+    }
 
     AudioApi api;
     RtAudio* audio = nullptr;
+    // Set by the owner when it stops waiting for a call; the helper thread
+    // then does nothing more with the stream once the call comes back.
+    std::atomic<bool> abandoned{false};
     // The link to the owner; the callback is inside while inside > 0.
     Callback callback = nullptr;
     std::atomic<void*> owner{nullptr};
@@ -220,9 +238,11 @@ void openBody(State& s) {
             options.numberOfBuffers = 4;
             s.audio->openStream(s.output ? &parameters : nullptr, s.output ? nullptr : &parameters, RTAUDIO_FLOAT32, s.rate,
                                 &s.frames, &trampoline, &s, &options);
-            // Our own port names, before the start connects them.
+            // Our own port names, before the start connects them (not on a
+            // stream whose open we stopped waiting for).
             std::string why;
-            if (s.api == AudioApi::jack && !JackStreamPorts::rename(*s.audio, s.output, s.channels, &why))
+            if (s.api == AudioApi::jack && !s.abandoned.load() &&
+                !JackStreamPorts::rename(*s.audio, s.output, s.channels, &why))
                 logDebug(2, "JACK ports of %s keep RtAudio's names: %s", s.streamName.c_str(), why.c_str());
             s.ok = true;
             return;
@@ -230,8 +250,7 @@ void openBody(State& s) {
     } catch (const RtAudioError& e) {
         fail(s, e);
     }
-    delete s.audio;
-    s.audio = nullptr;
+    s.freeAudio();
 }
 
 void startBody(State& s) {
@@ -266,13 +285,15 @@ void closeBody(State& s) {
         // Aborting a stream whose server is gone fails; closing still works.
         fail(s, e);
     }
+    // An abort that came back only after we stopped waiting for it: the
+    // stream stays as it is (see State).
+    if (s.abandoned.load()) return;
     try {
         if (s.audio->isStreamOpen()) s.audio->closeStream();
     } catch (const RtAudioError& e) {
         fail(s, e);
     }
-    delete s.audio;
-    s.audio = nullptr;
+    s.freeAudio();
 }
 
 // True when body came back within millis. Otherwise the helper thread
@@ -424,6 +445,10 @@ bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::stri
 
 void RtAudioStream::abandon() {
     cutLink(*state);
+    state->abandoned.store(true);
+    logDebug(1, "%s: the call was abandoned; its stream is left open and never freed, so that nothing closes a "
+                "client the server may have half closed",
+             serverText(api, "does not answer").c_str());
     state.reset();
     hung = true;
     message = serverText(api, "does not answer");
