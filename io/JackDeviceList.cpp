@@ -2,6 +2,8 @@
 
 #include <jack/jack.h>
 
+#include <mutex>
+
 namespace sonabel {
 
 namespace {
@@ -25,8 +27,12 @@ unsigned int countPorts(jack_client_t* client, const std::string& pattern, unsig
 bool JackDeviceList::probe() {
     devices.clear();
     sampleRate = 0;
-    jack_set_error_function(&quiet);
-    jack_set_info_function(&quiet);
+    // Once: the functions are the library's globals, read by its threads.
+    static std::once_flag quieted;
+    std::call_once(quieted, [] {
+        jack_set_error_function(&quiet);
+        jack_set_info_function(&quiet);
+    });
     jack_client_t* client = jack_client_open("sonabel-devices", JackNoStartServer, nullptr);
     if (!client) return false;
     sampleRate = jack_get_sample_rate(client);
