@@ -1,7 +1,8 @@
 // What the sound library does on JACK through libjack itself: the device
 // listing (one client of ours) agrees with RtAudio's own, port for port,
-// also for the odd cases RtAudio's rules make; and our streams' ports carry
-// our names and are connected to the server's ports by them.
+// also for the odd cases RtAudio's rules make; our streams' ports carry our
+// names and are connected to the server's ports by them; and a stream left
+// on a server that froze is never closed on it afterwards.
 
 #include "LiveAudio.h"
 #include "TestStreams.h"
@@ -14,9 +15,13 @@
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -164,4 +169,41 @@ TEST(JackNative, OurPortsCarryOurNamesAndAreConnectedByThem) {
     engine.mixer.removeInput(&source);
     chooseTickProvider(&engine.sync, nullptr, nullptr);
     reader.close();
+}
+
+// A capture whose server froze is closed without waiting (its call is
+// abandoned); the server is then killed while still frozen. The stream left
+// behind must not be closed on the dead client afterwards: the program goes
+// on, and sees that no server runs.
+TEST(JackNative, StreamLeftOnAFrozenServerThatIsKilledCrashesNothing) {
+    const std::string name = std::string(SONABEL_JACK_SERVER) + "-left";
+    const std::string script = std::string("sh ") + SONABEL_JACK_SCRIPT + " ";
+    ASSERT_EQ(std::system((script + "start " + name + " " + SONABEL_JACK_DIR + " >/dev/null").c_str()), 0);
+    std::FILE* f = std::fopen((std::string(SONABEL_JACK_DIR) + "/" + name + ".pid").c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    int pid = 0;
+    ASSERT_EQ(std::fscanf(f, "%d", &pid), 1);
+    std::fclose(f);
+    setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+    {
+        MMEReader reader;
+        LiveEngine engine;
+        engine.mixer.addInput(&reader, 1.0f, false);
+        ASSERT_TRUE(reader.isStarted());
+        chooseTickProvider(&engine.sync, nullptr, &reader);
+        EXPECT_TRUE(waitFor([&] { return engine.sync.getPosition() > 44100 / 4; }, 10000)) << "no tick came";
+        ::kill(pid, SIGSTOP);
+        EXPECT_TRUE(waitFor([&] { return !reader.isStarted(); }, 15000)) << "the reader still claims to capture";
+        engine.mixer.removeInput(&reader);
+        chooseTickProvider(&engine.sync, nullptr, nullptr);
+        reader.close();
+        ::kill(pid, SIGKILL);
+        // The abandoned call comes back now, its server gone.
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+    }
+    // JACK is forced, so not even the null device is offered.
+    DirectSoundWriter writer;
+    EXPECT_EQ(writer.getDeviceCount(), 0) << "a device of the killed server is listed";
+    std::system((script + "stop " + name + " " + SONABEL_JACK_DIR).c_str());
+    setenv("JACK_DEFAULT_SERVER", SONABEL_JACK_SERVER, 1);
 }
