@@ -11,6 +11,7 @@
 // and the ports keep RtAudio's names: a rename is a nicety, never a
 // reason to fail an open.
 
+#include <atomic>
 #include <string>
 
 class RtAudio;
@@ -25,6 +26,12 @@ public:
     static bool rename(RtAudio& audio, bool output, unsigned int channels, std::string* why);
     // "out_3" for the third playback port.
     static std::string getPortName(bool output, unsigned int index);
+    // Takes the stream client's shutdown notice from RtAudio, which would
+    // close the stream on a thread of its own when the server goes away,
+    // even while a call of ours is still inside the client: gone is set
+    // instead (from libjack's thread), and the stream is closed by its
+    // owner. gone must outlive the client. Open, stopped stream only.
+    static bool takeShutdown(RtAudio& audio, std::atomic<bool>* gone, std::string* why);
 };
 
 } // namespace sonabel

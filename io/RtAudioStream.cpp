@@ -37,20 +37,27 @@ struct RtAudioStream::State {
     void freeAudio() {
         if (abandoned.load()) {
             static std::mutex keeping;
-            static auto* kept = new std::vector<RtAudio*>;
+            static auto* kept = new std::vector<std::pair<RtAudio*, std::atomic<bool>*>>;
             std::lock_guard guard(keeping);
-            if (audio) kept->push_back(audio);
+            if (audio || serverGone) kept->emplace_back(audio, serverGone);
         } else {
             delete audio;
+            delete serverGone;
         }
         audio = nullptr;
+        serverGone = nullptr;
     }
+    bool isServerGone() const { return serverGone && serverGone->load(); }
 
     AudioApi api;
     RtAudio* audio = nullptr;
     // Set by the owner when it stops waiting for a call; the helper thread
     // then does nothing more with the stream once the call comes back.
     std::atomic<bool> abandoned{false};
+    // Set from libjack's thread when the JACK server went away; the stream
+    // is then closed by its owner (RtAudio would close it on a thread of its
+    // own, even under a call of ours). Lives as long as the stream's client.
+    std::atomic<bool>* serverGone = nullptr;
     // The link to the owner; the callback is inside while inside > 0.
     Callback callback = nullptr;
     std::atomic<void*> owner{nullptr};
@@ -250,6 +257,11 @@ void openBody(State& s) {
             if (s.api == AudioApi::jack && !s.abandoned.load() &&
                 !JackStreamPorts::rename(*s.audio, s.output, s.channels, &why))
                 logDebug(2, "JACK ports of %s keep RtAudio's names: %s", s.streamName.c_str(), why.c_str());
+            if (s.api == AudioApi::jack && !s.abandoned.load()) {
+                s.serverGone = new std::atomic<bool>(false);
+                if (!JackStreamPorts::takeShutdown(*s.audio, s.serverGone, &why))
+                    logDebug(2, "RtAudio closes %s itself if the server goes: %s", s.streamName.c_str(), why.c_str());
+            }
             s.ok = true;
             return;
         }
@@ -284,7 +296,9 @@ void closeBody(State& s) {
     try {
         // A stream the server dropped is closed by RtAudio on a thread of
         // its own; let that finish before touching the stream.
-        for (int i = 0; i < 100 && s.closedByServer && !s.audio->isStreamRunning() && s.audio->isStreamOpen(); ++i)
+        for (int i = 0; i < 100 && s.closedByServer && !s.isServerGone() && !s.audio->isStreamRunning() &&
+                        s.audio->isStreamOpen();
+             ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (s.audio->isStreamRunning()) s.audio->abortStream();
     } catch (const RtAudioError& e) {
@@ -519,6 +533,8 @@ void RtAudioStream::close(bool closedByServer) {
 
 bool RtAudioStream::isOpen() const { return state && state->audio; }
 
-bool RtAudioStream::isRunning() const { return state && state->audio && state->audio->isStreamRunning(); }
+bool RtAudioStream::isRunning() const {
+    return state && state->audio && state->audio->isStreamRunning() && !state->isServerGone();
+}
 
 } // namespace sonabel
