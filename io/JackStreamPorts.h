@@ -1,4 +1,7 @@
 #pragma once
+// What the program changes on an RtAudio stream's JACK client before the
+// stream starts: its ports' names, and who hears that the server is gone.
+//
 // Gives the ports of an RtAudio stream on JACK our own names: out_1, out_2,
 // ... for playback and in_1, in_2, ... for capture, where RtAudio registers
 // "outport 0", "inport 0", ... The stream must be open and not yet

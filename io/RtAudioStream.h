@@ -74,7 +74,9 @@ public:
     bool abort();
     // Closes and frees the stream. closedByServer: the server dropped the
     // stream, and RtAudio finishes closing it on a thread of its own; that
-    // is let finish first.
+    // is let finish first. (Not on JACK: there the stream takes the
+    // server's notice from RtAudio, isRunning turns false, and close does
+    // all of the closing.)
     void close(bool closedByServer);
 
     bool isOpen() const;
