@@ -249,8 +249,21 @@ void openBody(State& s) {
             RtAudio::StreamOptions options;
             options.streamName = s.streamName;
             options.numberOfBuffers = 4;
-            s.audio->openStream(s.output ? &parameters : nullptr, s.output ? nullptr : &parameters, RTAUDIO_FLOAT32, s.rate,
-                                &s.frames, &trampoline, &s, &options);
+            // RtAudio counts the devices again with a client of its own;
+            // on a loaded machine that client now and then fails to open,
+            // and the device number we found is refused as out of range
+            // before anything was opened. Once more, then, a moment later.
+            for (int attempt = 0;; ++attempt) {
+                try {
+                    s.audio->openStream(s.output ? &parameters : nullptr, s.output ? nullptr : &parameters,
+                                        RTAUDIO_FLOAT32, s.rate, &s.frames, &trampoline, &s, &options);
+                    break;
+                } catch (const RtAudioError& e) {
+                    if (attempt > 0 || e.getType() != RtAudioError::INVALID_USE || s.audio->isStreamOpen()) throw;
+                    logDebug(2, "%s; opening %s again", e.getMessage().c_str(), s.name.c_str());
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                }
+            }
             // Our own port names, before the start connects them (not on a
             // stream whose open we stopped waiting for).
             std::string why;
