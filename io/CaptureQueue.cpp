@@ -50,6 +50,7 @@ void CaptureQueue::captureBlock(const float* in, int32_t frames) {
         const uint32_t h = head.load(std::memory_order_relaxed);
         if (h == tail.load(std::memory_order_acquire)) {
             droppedFrames.fetch_add((samples - s) / channels, std::memory_order_relaxed);
+            overflowBlocks.fetch_add(1, std::memory_order_relaxed);
             break;
         }
         CaptureBuffer* b = queue[h % capacity];

@@ -113,11 +113,21 @@ protected:
 public:
     // Frames the device delivered while no buffer was queued.
     std::atomic<int64_t> droppedFrames{0};
+    // Blocks the device delivered while no buffer was queued for all of
+    // them (the queue was full of captured buffers the reader had not taken
+    // back): our own overflows, as the device saw them, since the queue was
+    // made. Any thread.
+    int64_t getOverflowBlocks() const { return overflowBlocks.load(std::memory_order_relaxed); }
+    // Blocks in which the device or its server reported an overflow of its
+    // own (the server was late, not the program), since the device was
+    // opened. Any thread.
+    virtual int64_t getServerXruns() const { return 0; }
 
 private:
     CaptureBuffer* queue[capacity] = {};
     std::atomic<uint32_t> head{0}; // next to fill (the callback's)
     std::atomic<uint32_t> tail{0}; // next free slot (add's)
+    std::atomic<int64_t> overflowBlocks{0};
     std::string lastMessage;
 };
 

@@ -488,6 +488,18 @@ int32_t MMEReader::getCapturedFrames(int32_t frames) {
     return static_cast<int32_t>(std::min<int64_t>(frames, got));
 }
 
+int64_t MMEReader::getDeviceOverflowBlocks() {
+    LockGuard guard(bufferLock);
+    CaptureQueue* queue = waveIn.load();
+    return queue ? queue->getOverflowBlocks() : 0;
+}
+
+int64_t MMEReader::getServerXruns() {
+    LockGuard guard(bufferLock);
+    CaptureQueue* queue = waveIn.load();
+    return queue ? queue->getServerXruns() : 0;
+}
+
 int32_t MMEReader::getCurrentBuffer() {
     LockGuard guard(bufferLock);
     return currentBuffer;

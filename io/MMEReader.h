@@ -95,6 +95,12 @@ public:
     // The ticker loop (Runnable).
     void run(Thread& thread) override;
 
+    // Our own overflows as the device saw them (blocks it delivered while
+    // every buffer was full, waiting for read), and the overflows its
+    // server reported (0 while closed).
+    int64_t getDeviceOverflowBlocks();
+    int64_t getServerXruns();
+
     // For tests and diagnosis, under bufferLock.
     int32_t getCurrentBuffer();
     int32_t getCurrentOffset();

@@ -52,6 +52,7 @@ uint32_t RtAudioCaptureQueue::open(int deviceId, const AudioDeviceFormat& format
         return getCaptureResult(stream.getError());
     }
     periodFrames = static_cast<int32_t>(frames);
+    serverOverflows.store(0);
     opened = true;
     lost.store(false);
     closedByServer = false;
@@ -60,11 +61,12 @@ uint32_t RtAudioCaptureQueue::open(int deviceId, const AudioDeviceFormat& format
     return mmresult::ok;
 }
 
-int RtAudioCaptureQueue::callback(void*, void* input, unsigned int frames, unsigned int, void* self) {
+int RtAudioCaptureQueue::callback(void*, void* input, unsigned int frames, unsigned int status, void* self) {
     auto* queue = static_cast<RtAudioCaptureQueue*>(self);
     // Stale blocks of a dead server are not captured, and 2 asks RtAudio to
     // abort the stream (for input alone that never waits on the server).
     if (!queue->watch.note(static_cast<int32_t>(frames))) return 2;
+    if (status & RTAUDIO_INPUT_OVERFLOW) queue->serverOverflows.fetch_add(1, std::memory_order_relaxed);
     queue->captureBlock(static_cast<const float*>(input), static_cast<int32_t>(frames));
     return 0;
 }

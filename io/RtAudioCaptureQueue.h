@@ -37,6 +37,9 @@ public:
 
     // The block size the device runs with, in frames (0 while closed).
     int32_t getPeriodFrames() const { return periodFrames; }
+    // Blocks RtAudio marked as an input overflow (on JACK: the server's
+    // xruns), since the device was opened.
+    int64_t getServerXruns() const override { return serverOverflows.load(std::memory_order_relaxed); }
 
 private:
     static int callback(void* output, void* input, unsigned int frames, unsigned int status, void* self);
@@ -56,6 +59,7 @@ private:
     bool closedByServer = false;
     uint32_t rate = 44100;
     CallbackWatch watch;
+    std::atomic<int64_t> serverOverflows{0};
 };
 
 } // namespace sonabel

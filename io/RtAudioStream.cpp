@@ -1,5 +1,8 @@
 #include "io/RtAudioStream.h"
 
+#include "core/Log.h"
+#include "io/JackDeviceList.h"
+#include "io/JackStreamPorts.h"
 #include "io/RtAudioErrors.h"
 
 #include <algorithm>
@@ -16,14 +19,45 @@
 namespace sonabel {
 
 // Everything a call works on, shared between the owner and the helper
-// thread running the call: an abandoned call keeps it (and the stream)
-// alive until it returns.
+// thread running the call: an abandoned call keeps it alive until it
+// returns.
+//
+// The stream of an abandoned call is never touched again, not even to
+// close it: the call is stuck inside the server's client library, and once
+// the server goes away that client is dead and half closed; closing it
+// then (or freeing the RtAudio object, which closes it) crashed inside
+// libjack. So its RtAudio object is leaked on purpose, a few kilobytes per
+// server that froze under us.
 struct RtAudioStream::State {
     explicit State(AudioApi soundSystem) : api(soundSystem) {}
-    ~State() { delete audio; }
+    ~State() { freeAudio(); }
+    // Frees the stream, unless its call was abandoned (see above): then it
+    // joins the kept ones, reachable till the end (a leak checker that
+    // finds them there does not report them).
+    void freeAudio() {
+        if (abandoned.load()) {
+            static std::mutex keeping;
+            static auto* kept = new std::vector<std::pair<RtAudio*, std::atomic<bool>*>>;
+            std::lock_guard guard(keeping);
+            if (audio || serverGone) kept->emplace_back(audio, serverGone);
+        } else {
+            delete audio;
+            delete serverGone;
+        }
+        audio = nullptr;
+        serverGone = nullptr;
+    }
+    bool isServerGone() const { return serverGone && serverGone->load(); }
 
     AudioApi api;
     RtAudio* audio = nullptr;
+    // Set by the owner when it stops waiting for a call; the helper thread
+    // then does nothing more with the stream once the call comes back.
+    std::atomic<bool> abandoned{false};
+    // Set from libjack's thread when the JACK server went away; the stream
+    // is then closed by its owner (RtAudio would close it on a thread of its
+    // own, even under a call of ours). Lives as long as the stream's client.
+    std::atomic<bool>* serverGone = nullptr;
     // The link to the owner; the callback is inside while inside > 0.
     Callback callback = nullptr;
     std::atomic<void*> owner{nullptr};
@@ -89,22 +123,44 @@ void fail(State& s, const RtAudioError& e) {
     s.type = e.getType();
 }
 
+// The devices of one side in the order listed, the default one first
+// (RtAudio's default of a side is its device 0, when it has channels there).
+void listJack(State& s) {
+    JackDeviceList list;
+    if (!list.probe() || list.getDevices().empty()) {
+        s.message = serverText(s.api, "is not running");
+        s.type = RtAudioError::NO_DEVICES_FOUND;
+        return;
+    }
+    for (const JackDeviceList::Device& d : list.getDevices()) {
+        if (d.outputChannels > 0) (s.output ? s.names : s.otherNames).push_back(d.name);
+        if (d.inputChannels > 0) (s.output ? s.otherNames : s.names).push_back(d.name);
+    }
+    s.ok = true;
+}
+
 void listBody(State& s) {
     s.ok = false;
     s.names.clear();
     s.otherNames.clear();
+    // On JACK one client of ours reads every port: RtAudio would open one
+    // for the count and one more per device.
+    if (s.api == AudioApi::jack) {
+        listJack(s);
+        return;
+    }
     try {
         RtAudio probe(getRtAudioApi(s.api));
         probe.showWarnings(false);
         const unsigned int count = probe.getDeviceCount();
         if (count == 0) {
-            s.message = s.api == AudioApi::jack ? serverText(s.api, "is not running") : serverText(s.api, "has no devices");
+            s.message = serverText(s.api, "has no devices");
             s.type = RtAudioError::NO_DEVICES_FOUND;
             return;
         }
         // Each device is asked once; its record says whether it is the
         // default of a side. (getDefaultOutputDevice and getDefaultInputDevice
-        // would ask every device again: on JACK a client each, 600 ms.)
+        // would ask every device again.)
         std::vector<RtAudio::DeviceInfo> infos;
         for (unsigned int i = 0; i < count; ++i) infos.push_back(probe.getDeviceInfo(i));
         // The devices of one side, its default first.
@@ -125,22 +181,52 @@ void listBody(State& s) {
     }
 }
 
+// Where open finds its device: RtAudio's number for it (count when there
+// is none), the channels it has on the side asked for, and the server's
+// rate (0: any).
+struct DeviceChoice {
+    unsigned int count = 0;
+    unsigned int id = 0;
+    unsigned int has = 0;
+    unsigned int rate = 0;
+};
+
+DeviceChoice chooseJackDevice(const State& s) {
+    DeviceChoice c;
+    JackDeviceList list;
+    if (!list.probe()) return c;
+    c.count = static_cast<unsigned int>(list.getDevices().size());
+    const int id = list.find(s.name, s.output);
+    c.id = id < 0 ? c.count : static_cast<unsigned int>(id);
+    if (id >= 0) {
+        const JackDeviceList::Device& d = list.getDevices()[static_cast<size_t>(id)];
+        c.has = s.output ? d.outputChannels : d.inputChannels;
+    }
+    c.rate = list.getSampleRate();
+    return c;
+}
+
+DeviceChoice chooseDevice(State& s) {
+    DeviceChoice c;
+    c.count = s.audio->getDeviceCount();
+    c.id = c.count;
+    for (unsigned int i = 0; i < c.count && c.id == c.count; ++i) {
+        RtAudio::DeviceInfo info = s.audio->getDeviceInfo(i);
+        if (info.probed && info.name == s.name && (s.output ? info.outputChannels : info.inputChannels) > 0) {
+            c.id = i;
+            c.has = s.output ? info.outputChannels : info.inputChannels;
+        }
+    }
+    return c;
+}
+
 void openBody(State& s) {
     s.ok = false;
     try {
         s.audio = new RtAudio(getRtAudioApi(s.api));
         s.audio->showWarnings(false);
-        const unsigned int count = s.audio->getDeviceCount();
-        unsigned int id = count;
-        RtAudio::DeviceInfo found;
-        for (unsigned int i = 0; i < count && id == count; ++i) {
-            RtAudio::DeviceInfo info = s.audio->getDeviceInfo(i);
-            if (info.probed && info.name == s.name && (s.output ? info.outputChannels : info.inputChannels) > 0) {
-                id = i;
-                found = info;
-            }
-        }
-        const unsigned int has = s.output ? found.outputChannels : found.inputChannels;
+        const DeviceChoice choice = s.api == AudioApi::jack ? chooseJackDevice(s) : chooseDevice(s);
+        const unsigned int count = choice.count, id = choice.id, has = choice.has;
         if (count == 0) {
             s.message = s.api == AudioApi::jack ? serverText(s.api, "is not running") : serverText(s.api, "has no devices");
             s.type = RtAudioError::NO_DEVICES_FOUND;
@@ -152,8 +238,8 @@ void openBody(State& s) {
             s.message = "device \"" + s.name + "\" has " + std::to_string(has) + (s.output ? " output" : " input") +
                         " channels, fewer than the " + std::to_string(s.channels) + " of the audio";
             s.type = RtAudioError::INVALID_PARAMETER;
-        } else if (s.api == AudioApi::jack && found.preferredSampleRate != 0 && found.preferredSampleRate != s.rate) {
-            s.message = "the JACK server runs at the sample rate " + std::to_string(found.preferredSampleRate) +
+        } else if (s.api == AudioApi::jack && choice.rate != 0 && choice.rate != s.rate) {
+            s.message = "the JACK server runs at the sample rate " + std::to_string(choice.rate) +
                         " Hz, not at the " + std::to_string(s.rate) + " Hz of the audio";
             s.type = RtAudioError::INVALID_PARAMETER;
         } else {
@@ -163,16 +249,39 @@ void openBody(State& s) {
             RtAudio::StreamOptions options;
             options.streamName = s.streamName;
             options.numberOfBuffers = 4;
-            s.audio->openStream(s.output ? &parameters : nullptr, s.output ? nullptr : &parameters, RTAUDIO_FLOAT32, s.rate,
-                                &s.frames, &trampoline, &s, &options);
+            // RtAudio counts the devices again with a client of its own;
+            // on a loaded machine that client now and then fails to open,
+            // and the device number we found is refused as out of range
+            // before anything was opened. Once more, then, a moment later.
+            for (int attempt = 0;; ++attempt) {
+                try {
+                    s.audio->openStream(s.output ? &parameters : nullptr, s.output ? nullptr : &parameters,
+                                        RTAUDIO_FLOAT32, s.rate, &s.frames, &trampoline, &s, &options);
+                    break;
+                } catch (const RtAudioError& e) {
+                    if (attempt > 0 || e.getType() != RtAudioError::INVALID_USE || s.audio->isStreamOpen()) throw;
+                    logDebug(2, "%s; opening %s again", e.getMessage().c_str(), s.name.c_str());
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                }
+            }
+            // Our own port names, before the start connects them (not on a
+            // stream whose open we stopped waiting for).
+            std::string why;
+            if (s.api == AudioApi::jack && !s.abandoned.load() &&
+                !JackStreamPorts::rename(*s.audio, s.output, s.channels, &why))
+                logDebug(2, "JACK ports of %s keep RtAudio's names: %s", s.streamName.c_str(), why.c_str());
+            if (s.api == AudioApi::jack && !s.abandoned.load()) {
+                s.serverGone = new std::atomic<bool>(false);
+                if (!JackStreamPorts::takeShutdown(*s.audio, s.serverGone, &why))
+                    logDebug(2, "RtAudio closes %s itself if the server goes: %s", s.streamName.c_str(), why.c_str());
+            }
             s.ok = true;
             return;
         }
     } catch (const RtAudioError& e) {
         fail(s, e);
     }
-    delete s.audio;
-    s.audio = nullptr;
+    s.freeAudio();
 }
 
 void startBody(State& s) {
@@ -200,20 +309,24 @@ void closeBody(State& s) {
     try {
         // A stream the server dropped is closed by RtAudio on a thread of
         // its own; let that finish before touching the stream.
-        for (int i = 0; i < 100 && s.closedByServer && !s.audio->isStreamRunning() && s.audio->isStreamOpen(); ++i)
+        for (int i = 0; i < 100 && s.closedByServer && !s.isServerGone() && !s.audio->isStreamRunning() &&
+                        s.audio->isStreamOpen();
+             ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (s.audio->isStreamRunning()) s.audio->abortStream();
     } catch (const RtAudioError& e) {
         // Aborting a stream whose server is gone fails; closing still works.
         fail(s, e);
     }
+    // An abort that came back only after we stopped waiting for it: the
+    // stream stays as it is (see State).
+    if (s.abandoned.load()) return;
     try {
         if (s.audio->isStreamOpen()) s.audio->closeStream();
     } catch (const RtAudioError& e) {
         fail(s, e);
     }
-    delete s.audio;
-    s.audio = nullptr;
+    s.freeAudio();
 }
 
 // True when body came back within millis. Otherwise the helper thread
@@ -296,8 +409,8 @@ void RtAudioStream::setHurried(bool on) { hurried.store(on); }
 
 namespace {
 
-// One probe lists both sides, and each costs a JACK client per device plus
-// one (a few hundred milliseconds on a busy machine): a listing of the
+// One probe lists both sides, and each costs at least one client of the
+// server (tens of milliseconds on a busy machine): a listing of the
 // outputs and then the inputs, or a choice of the sound system followed by
 // a listing, takes the second side from the first probe. A list older than
 // listCacheMillis is probed afresh, so a server started later is seen.
@@ -365,6 +478,10 @@ bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::stri
 
 void RtAudioStream::abandon() {
     cutLink(*state);
+    state->abandoned.store(true);
+    logDebug(1, "%s: the call was abandoned; its stream is left open and never freed, so that nothing closes a "
+                "client the server may have half closed",
+             serverText(api, "does not answer").c_str());
     state.reset();
     hung = true;
     message = serverText(api, "does not answer");
@@ -429,6 +546,8 @@ void RtAudioStream::close(bool closedByServer) {
 
 bool RtAudioStream::isOpen() const { return state && state->audio; }
 
-bool RtAudioStream::isRunning() const { return state && state->audio && state->audio->isStreamRunning(); }
+bool RtAudioStream::isRunning() const {
+    return state && state->audio && state->audio->isStreamRunning() && !state->isServerGone();
+}
 
 } // namespace sonabel

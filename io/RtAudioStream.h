@@ -43,9 +43,9 @@ public:
     // A live JACK server on a machine loaded with a dozen busy processes
     // takes several hundred milliseconds to activate a client.
     static constexpr int callMillis = 1000;
-    // Milliseconds listing or opening may take. On such a machine each of
-    // the library's probes opens a client of its own, about a second each:
-    // listing took up to 6 s.
+    // Milliseconds listing or opening may take. On such a machine a JACK
+    // client takes up to a second to open, and RtAudio's probes of the
+    // other systems several round trips each.
     static constexpr int openMillis = 10000;
 
     RtAudioStream(AudioApi api, Callback callback, void* owner);
@@ -74,7 +74,9 @@ public:
     bool abort();
     // Closes and frees the stream. closedByServer: the server dropped the
     // stream, and RtAudio finishes closing it on a thread of its own; that
-    // is let finish first.
+    // is let finish first. (Not on JACK: there the stream takes the
+    // server's notice from RtAudio, isRunning turns false, and close does
+    // all of the closing.)
     void close(bool closedByServer);
 
     bool isOpen() const;

@@ -6,6 +6,9 @@
 //     the blocks the device itself found short of our data (our own
 //     lateness, as the device saw it), and apart from them the server's own
 //     xruns (from a JACK client of ours, and as the device was told of them);
+//   - for the capture: its underruns, the blocks the device delivered while
+//     every buffer was full (our overflows), and the server's xruns as the
+//     capture device was told of them;
 //   - ticker wake-up jitter: the interval between two ticks minus the
 //     nominal chunk time, median and 99th percentile of its size;
 //   - loopback latency: the device's output ports are connected to the
@@ -208,8 +211,8 @@ public:
         if (!client) return false;
         const std::string pid = std::to_string(static_cast<int>(::getpid()));
         for (int c = 0; c < channels; ++c) {
-            const std::string out = "sonabel-out-" + pid + ":outport " + std::to_string(c);
-            const std::string in = "sonabel-in-" + pid + ":inport " + std::to_string(c);
+            const std::string out = "sonabel-out-" + pid + ":out_" + std::to_string(c + 1);
+            const std::string in = "sonabel-in-" + pid + ":in_" + std::to_string(c + 1);
             const int r = jack_connect(client, out.c_str(), in.c_str());
             if (r != 0 && r != EEXIST) return false;
         }
@@ -580,6 +583,8 @@ int main(int argc, char** argv) {
     if (patched) latencies.push_back(measureLatency(capture, source, latencies.empty() ? -1 : latencies.back().lag));
     const double elapsed = secondsSince(begin);
 
+    const int64_t captureOverflowBlocks = capturing ? reader.getDeviceOverflowBlocks() : 0;
+    const int64_t captureXruns = capturing ? reader.getServerXruns() : 0;
     const int64_t emptyBlocks = writer.getDeviceEmptyBlocks();
     const int64_t deviceXruns = writer.getServerXruns();
     const int32_t periodFrames = writer.getDevicePeriodFrames();
@@ -609,9 +614,13 @@ int main(int argc, char** argv) {
     std::printf("  ticks: %zu (%.0f expected)\n", ticks, elapsed / chunkSeconds);
     std::printf("  ours: underruns %d (blocks the device found short: %lld), overflows %d", playNotices.underruns.load(),
                 static_cast<long long>(emptyBlocks), playNotices.overflows.load());
-    if (capturing) std::printf(", capture underruns %d", captureNotices.underruns.load());
-    std::printf("\n  the server's: xruns %d (told to the device: %lld); device period %d frames\n",
-                onJack && patch.client ? patch.xruns.load() : 0, static_cast<long long>(deviceXruns), periodFrames);
+    if (capturing)
+        std::printf(", capture underruns %d, capture overflows %lld (blocks the device found no buffer for)",
+                    captureNotices.underruns.load(), static_cast<long long>(captureOverflowBlocks));
+    std::printf("\n  the server's: xruns %d (told to the device: %lld", onJack && patch.client ? patch.xruns.load() : 0,
+                static_cast<long long>(deviceXruns));
+    if (capturing) std::printf(", to the capture device: %lld", static_cast<long long>(captureXruns));
+    std::printf("); device period %d frames\n", periodFrames);
     std::printf("  |tick interval - %.3f ms| after the first second: median %.3f ms, p99 %.3f ms, max %.3f ms\n",
                 chunkSeconds * 1000, percentile(deviation, 0.5), percentile(deviation, 0.99), worst);
     // The same for the server's cycles, which the ticks follow: how much of

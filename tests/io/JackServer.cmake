@@ -15,8 +15,10 @@ set_property(GLOBAL PROPERTY SONABEL_JACK_SERVER_NAME "${jack_name}")
 
 file(GLOB jack_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/io/jack/*.cpp)
 add_executable(sonabel_jack_tests ${jack_sources})
-target_link_libraries(sonabel_jack_tests PRIVATE sonabel_test_support sonabel_engine sonabel_warnings
-                      GTest::gtest GTest::gtest_main PkgConfig::JACK)
+# The sound library and RtAudio itself: its listing is checked against RtAudio's.
+pkg_check_modules(JACK_TEST_RTAUDIO REQUIRED IMPORTED_TARGET rtaudio)
+target_link_libraries(sonabel_jack_tests PRIVATE sonabel_test_support sonabel_engine sonabel_audio sonabel_warnings
+                      GTest::gtest GTest::gtest_main PkgConfig::JACK PkgConfig::JACK_TEST_RTAUDIO)
 target_compile_definitions(sonabel_jack_tests PRIVATE SONABEL_JACK_SERVER="${jack_name}"
                            SONABEL_JACK_SCRIPT="${jack_script}" SONABEL_JACK_DIR="${jack_dir}"
                            SONABEL_RENDER="$<TARGET_FILE:sonabel-render>")

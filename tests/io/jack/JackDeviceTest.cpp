@@ -131,8 +131,8 @@ bool connectLoopback(int channels) {
     bool ok = true;
     const int pid = static_cast<int>(::getpid());
     for (int c = 0; c < channels; ++c) {
-        const std::string out = "sonabel-out-" + std::to_string(pid) + ":outport " + std::to_string(c);
-        const std::string in = "sonabel-in-" + std::to_string(pid) + ":inport " + std::to_string(c);
+        const std::string out = "sonabel-out-" + std::to_string(pid) + ":out_" + std::to_string(c + 1);
+        const std::string in = "sonabel-in-" + std::to_string(pid) + ":in_" + std::to_string(c + 1);
         const int r = jack_connect(client, out.c_str(), in.c_str());
         if (r != 0 && r != EEXIST) ok = false;
     }
