@@ -1,5 +1,6 @@
 #include "io/RtAudioStream.h"
 
+#include "io/AudioApi.h"
 #include "io/RtAudioErrors.h"
 
 #include <algorithm>
@@ -261,6 +262,35 @@ bool runBounded(const std::shared_ptr<State>& state, void (*body)(State&), int m
     return finished;
 }
 
+// Two clients of one name on two JACK servers of one user share one socket
+// (/dev/shm/jack_<client>_<uid>_0), so a client that opens while a
+// namesake opens on another server is turned away as if no server ran.
+// RtAudio's probe clients have the same names in every program: two
+// programs opening devices on two servers at once meet this. While the
+// server's own socket answers, such a refusal is tried again after a
+// pause, a few times; a server that is gone does not answer and is
+// reported at once, and a refused format is never tried again.
+constexpr int jackAttempts = 4;
+
+bool worthAnotherTry(AudioApi api, RtAudioError::Type type, int attempt, std::chrono::steady_clock::time_point deadline) {
+    if (api != AudioApi::jack || attempt >= jackAttempts || hurried.load()) return false;
+    if (type != RtAudioError::NO_DEVICES_FOUND && type != RtAudioError::INVALID_DEVICE &&
+        type != RtAudioError::SYSTEM_ERROR)
+        return false;
+    if (!jackServerAnswers()) return false;
+    // The namesake's open is over by then, unless the machine is very busy.
+    const auto pause = std::chrono::milliseconds(50 << attempt);
+    if (std::chrono::steady_clock::now() + pause + std::chrono::milliseconds(RtAudioStream::callMillis) > deadline)
+        return false;
+    std::this_thread::sleep_for(pause);
+    return true;
+}
+
+int millisUntil(std::chrono::steady_clock::time_point deadline) {
+    using namespace std::chrono;
+    return static_cast<int>(duration_cast<milliseconds>(deadline - steady_clock::now()).count());
+}
+
 } // namespace
 
 namespace {
@@ -344,9 +374,13 @@ bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::stri
     }
     auto state = std::make_shared<State>(api);
     state->output = output;
-    if (!runBounded(state, &listBody, openMillis)) {
-        *message = serverText(api, "does not answer");
-        return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(openMillis);
+    for (int attempt = 1;; ++attempt) {
+        if (!runBounded(state, &listBody, millisUntil(deadline))) {
+            *message = serverText(api, "does not answer");
+            return false;
+        }
+        if (state->ok || !worthAnotherTry(api, state->type, attempt, deadline)) break;
     }
     if (!state->ok) {
         *message = state->message;
@@ -398,11 +432,15 @@ bool RtAudioStream::open(bool output, const std::string& name, unsigned int chan
     state->rate = rate;
     state->frames = *frames;
     state->streamName = streamName;
-    if (!call(&openBody, openMillis)) {
-        // A stream that failed to open is gone (an abandoned one lives on
-        // with its helper thread).
-        state.reset();
-        return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(openMillis);
+    for (int attempt = 1;; ++attempt) {
+        if (call(&openBody, millisUntil(deadline))) break;
+        if (hung || !worthAnotherTry(api, type, attempt, deadline)) {
+            // A stream that failed to open is gone (an abandoned one lives
+            // on with its helper thread).
+            state.reset();
+            return false;
+        }
     }
     *frames = state->frames;
     return true;
