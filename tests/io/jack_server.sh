@@ -17,9 +17,11 @@ stop_server() {
     [ -f "$pidfile" ] || return 0
     pid=$(cat "$pidfile")
     kill "$pid" 2>/dev/null
+    # A server that was frozen takes a while to let go of its dead clients
+    # on a busy machine. Killed, it would leave its name in the registry.
     i=0
-    while kill -0 "$pid" 2>/dev/null && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-    kill -9 "$pid" 2>/dev/null
+    while kill -0 "$pid" 2>/dev/null && [ $i -lt 150 ]; do sleep 0.1; i=$((i + 1)); done
+    if kill -9 "$pid" 2>/dev/null; then echo "killed: did not end within 15 s of SIGTERM" >>"$logfile"; fi
     rm -f "$pidfile"
 }
 

@@ -84,12 +84,16 @@ public:
 
 using Engine = LiveEngine;
 
+// A client name of this process's own. Two clients of one name on two
+// servers share a socket, and the machine may run other tests' servers.
+std::string ownClientName(const char* role) { return std::string("sonabel-") + role + "-" + std::to_string(::getpid()); }
+
 // The server's own xruns while it lives, and how long the server was late
 // in all, from a client of ours.
 class ServerXruns {
 public:
     ServerXruns() {
-        client = jack_client_open("sonabel-xruns", JackNoStartServer, nullptr);
+        client = jack_client_open(ownClientName("xruns").c_str(), JackNoStartServer, nullptr);
         if (!client) return;
         jack_set_xrun_callback(client, &onXrun, this);
         if (jack_activate(client) != 0) {
@@ -126,7 +130,7 @@ private:
 
 // Connects our playback ports to our capture ports.
 bool connectLoopback(int channels) {
-    jack_client_t* client = jack_client_open("sonabel-patch", JackNoStartServer, nullptr);
+    jack_client_t* client = jack_client_open(ownClientName("patch").c_str(), JackNoStartServer, nullptr);
     if (!client) return false;
     bool ok = true;
     const int pid = static_cast<int>(::getpid());

@@ -102,7 +102,10 @@ bool comesBack(OwnServer& server, int ms, const std::function<void()>& work) {
 
 // Whether the client with this name has ports on the current server.
 bool hasPorts(const std::string& client) {
-    jack_client_t* probe = jack_client_open("sonabel-probe", JackNoStartServer, nullptr);
+    // A name of this process's own: two clients of one name on two servers
+    // share a socket, and the machine may run other tests' servers.
+    const std::string self = "sonabel-probe-" + std::to_string(::getpid());
+    jack_client_t* probe = jack_client_open(self.c_str(), JackNoStartServer, nullptr);
     if (!probe) return false;
     const char** ports = jack_get_ports(probe, (client + ":").c_str(), nullptr, 0);
     const bool found = ports && ports[0];
