@@ -34,6 +34,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 #include <vector>
 
@@ -462,4 +464,58 @@ TEST(JackDevice, ServerKilledMidCaptureIsReportedAndTheReaderCapturesAgainAfterA
     chooseTickProvider(&engine.sync, nullptr, nullptr);
     std::system((script + " stop " + name + " " + SONABEL_JACK_DIR).c_str());
     setenv("JACK_DEFAULT_SERVER", SONABEL_JACK_SERVER, 1);
+}
+
+// Two clients of one name on two servers of one user share one socket
+// file, so a namesake opening on another server can take ours away while
+// our server is about to connect to it. Here the first socket of RtAudio's
+// counting client is taken away as soon as it appears: the device must
+// open all the same.
+TEST(JackDevice, OpensAfterANamesakeTookTheProbesSocket) {
+    for (const bool output : {true, false}) {
+        const std::string target = "jack_RtApiJackCount_" + std::to_string(::getuid()) + "_0";
+        const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(inotify_add_watch(watch, "/dev/shm", IN_CREATE), 0);
+        std::atomic<bool> stop{false};
+        std::atomic<bool> taken{false};
+        std::thread namesake([&] {
+            alignas(inotify_event) char events[4096];
+            pollfd p{watch, POLLIN, 0};
+            while (!stop.load() && !taken.load()) {
+                if (::poll(&p, 1, 20) <= 0) continue;
+                const ssize_t n = ::read(watch, events, sizeof events);
+                for (ssize_t at = 0; at > -1 && at < n;) {
+                    const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+                    if (e->len > 0 && target == e->name && !taken.load())
+                        taken.store(::unlink(("/dev/shm/" + target).c_str()) == 0);
+                    at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+                }
+            }
+        });
+        LogCapture log;
+        bool opened = false;
+        if (output) {
+            DirectSoundWriter writer;
+            writer.open();
+            opened = writer.isOpen();
+            writer.close();
+        } else {
+            MMEReader reader;
+            reader.open();
+            opened = reader.isOpen();
+            reader.close();
+        }
+        stop.store(true);
+        namesake.join();
+        ::close(watch);
+        // On a busy machine the server may connect before the socket goes:
+        // then nothing was taken, and the open is an ordinary one.
+        std::printf("%s: the probe's socket was %s\n", output ? "writer" : "reader",
+                    taken.load() ? "taken away" : "not taken in time");
+        std::string errors;
+        for (const std::string& line : log.all())
+            if (line.rfind("ERROR", 0) == 0) errors += line + "\n";
+        EXPECT_TRUE(opened) << (output ? "writer: " : "reader: ") << errors;
+    }
 }
