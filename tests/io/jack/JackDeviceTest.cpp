@@ -97,14 +97,22 @@ using Engine = LiveEngine;
 // servers share a socket, and the machine may run other tests' servers.
 std::string ownClientName(const char* role) { return std::string("sonabel-") + role + "-" + std::to_string(::getpid()); }
 
-// The server's own xruns while it lives, and how long the server was late
-// in all, from a client of ours.
+// The server's own xruns while it lives, and the frames it skipped, from a
+// client of ours. A server that wakes late does not run the cycles it
+// missed: its frame clock jumps by the time it lost, and every clock that
+// follows the server loses as much. That is the machine's, not ours.
 class ServerXruns {
 public:
+    struct Mark {
+        int xruns = 0;
+        int64_t skipped = 0;
+    };
+
     ServerXruns() {
         client = jack_client_open(ownClientName("xruns").c_str(), JackNoStartServer, nullptr);
         if (!client) return;
         jack_set_xrun_callback(client, &onXrun, this);
+        jack_set_process_callback(client, &onProcess, this);
         if (jack_activate(client) != 0) {
             jack_client_close(client);
             client = nullptr;
@@ -117,10 +125,12 @@ public:
     ServerXruns& operator=(const ServerXruns&) = delete;
 
     int count() const { return xruns.load(); }
-    // Frames the server's xruns may have cost a clock since `since` (a
-    // count() taken then): a period for each, and the time it was late.
-    double lostFrames(int since) const {
-        return (count() - since) * 1024.0 + static_cast<double>(delayedMicros.load()) * 1e-6 * rate;
+    Mark mark() const { return {xruns.load(), skipped.load()}; }
+    // Frames the server's xruns may have cost a clock since the mark: a
+    // period for each, the time it reported late, and the frames it skipped.
+    double lostFrames(const Mark& since) const {
+        return (count() - since.xruns) * 1024.0 + static_cast<double>(delayedMicros.load()) * 1e-6 * rate +
+               static_cast<double>(skipped.load() - since.skipped);
     }
     // Underruns of ours a test tolerates: one for each xrun of the server.
     int allowance(int since = 0) const { return count() - since; }
@@ -132,9 +142,20 @@ private:
         x->delayedMicros.fetch_add(static_cast<int64_t>(jack_get_xrun_delayed_usecs(x->client)));
         return 0;
     }
+    static int onProcess(jack_nframes_t frames, void* self) {
+        auto* x = static_cast<ServerXruns*>(self);
+        const jack_nframes_t now = jack_last_frame_time(x->client);
+        if (x->cycles++ > 0 && now - x->lastFrame > frames) x->skipped.fetch_add(now - x->lastFrame - frames);
+        x->lastFrame = now;
+        return 0;
+    }
     jack_client_t* client = nullptr;
     std::atomic<int> xruns{0};
     std::atomic<int64_t> delayedMicros{0};
+    std::atomic<int64_t> skipped{0};
+    // The process thread's own.
+    int64_t cycles = 0;
+    jack_nframes_t lastFrame = 0;
 };
 
 // Connects our playback ports to our capture ports.
@@ -205,14 +226,14 @@ TEST(JackDevice, WriterIsTheClockAtTheServersRate) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto t0 = Clock::now();
     const int32_t p0 = writer.getPosition();
-    const int x0 = server.count();
+    const ServerXruns::Mark x0 = server.mark();
     std::this_thread::sleep_for(std::chrono::seconds(10));
     const auto t1 = Clock::now();
     const int32_t p1 = writer.getPosition();
     const double measured = (p1 - p0) / seconds(t0, t1);
     const double lost = server.lostFrames(x0) / seconds(t0, t1);
-    std::printf("writer clock: %.1f frames/s over %.2f s; underruns %d, server xruns %d\n", measured, seconds(t0, t1),
-                counter.underruns.load(), server.count());
+    std::printf("writer clock: %.1f frames/s over %.2f s; underruns %d, server xruns %d, server lost %.0f frames/s\n",
+                measured, seconds(t0, t1), counter.underruns.load(), server.count(), lost);
     RecordProperty("frames_per_second", std::to_string(measured));
     EXPECT_GE(measured, rate * 0.99 - lost);
     EXPECT_LE(measured, rate * 1.01);
@@ -221,7 +242,9 @@ TEST(JackDevice, WriterIsTheClockAtTheServersRate) {
     EXPECT_LE(writer.getDeviceEmptyBlocks(), server.allowance());
     EXPECT_LE(writer.getServerXruns(), server.count());
     EXPECT_EQ(counter.overflows.load(), 0);
-    EXPECT_NEAR(engine.sync.getPosition(), writer.getPosition(), 1024) << "every chunk reached the device";
+    // At most the write-ahead is on its way.
+    EXPECT_NEAR(engine.sync.getPosition(), writer.getPosition(), writer.getWriteAheadBytes() / 4)
+        << "every chunk reached the device";
     engine.sync.removeWriter(&writer);
     chooseTickProvider(&engine.sync, &writer, nullptr);
     EXPECT_EQ(engine.sync.getTickProvider(), nullptr);
@@ -310,7 +333,7 @@ TEST(JackDevice, LoopbackCapturesWhatWasPlayed) {
                 correlation, latencyFrames, writeAhead, counter.underruns.load(), server.count());
     RecordProperty("latency_frames", std::to_string(latencyFrames));
     // Cycles the server lost move the capture's clock.
-    EXPECT_NEAR(latencyFrames, writeAhead, 1024.0 + server.lostFrames(0));
+    EXPECT_NEAR(latencyFrames, writeAhead, 1024.0 + server.lostFrames({}));
     EXPECT_LE(counter.underruns.load(), server.allowance());
 }
 
@@ -361,7 +384,7 @@ TEST(JackDevice, StallLongerThanTheWriteAheadGivesOneUnderrunAndPlaybackGoesOn) 
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto t0 = Clock::now();
     const int32_t p0 = writer.getPosition();
-    const int x0 = server.count();
+    const ServerXruns::Mark x0 = server.mark();
     std::this_thread::sleep_for(std::chrono::seconds(3));
     const double window = seconds(t0, Clock::now());
     const double after = (writer.getPosition() - p0) / window;
@@ -393,12 +416,12 @@ TEST(JackDevice, ReaderAloneIsTheClockAtTheServersRate) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto t0 = Clock::now();
     const int32_t p0 = engine.sync.getPosition();
-    const int x0 = server.count();
+    const ServerXruns::Mark x0 = server.mark();
     std::this_thread::sleep_for(std::chrono::seconds(5));
     const double window = seconds(t0, Clock::now());
     const double measured = (engine.sync.getPosition() - p0) / window;
-    std::printf("reader clock: %.1f frames/s; underruns %d, server xruns %d\n", measured, counter.underruns.load(),
-                server.count());
+    std::printf("reader clock: %.1f frames/s; underruns %d, server xruns %d, server lost %.0f frames/s\n", measured,
+                counter.underruns.load(), server.count(), server.lostFrames(x0) / window);
     EXPECT_GE(measured, rate * 0.99 - server.lostFrames(x0) / window);
     EXPECT_LE(measured, rate * 1.01);
     EXPECT_LE(counter.underruns.load(), server.allowance());
