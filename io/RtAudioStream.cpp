@@ -266,7 +266,9 @@ bool runBounded(const std::shared_ptr<State>& state, void (*body)(State&), int m
 // (/dev/shm/jack_<client>_<uid>_0), so a client that opens while a
 // namesake opens on another server is turned away as if no server ran.
 // RtAudio's probe clients have the same names in every program: two
-// programs opening devices on two servers at once meet this. While the
+// programs opening devices on two servers at once meet this. It shows as
+// no devices, a device gone, a device number out of range (openStream
+// counts the devices again) or a stream client refused. While the
 // server's own socket answers, such a refusal is tried again after a
 // pause, a few times; a server that is gone does not answer and is
 // reported at once, and a refused format is never tried again.
@@ -275,7 +277,7 @@ constexpr int jackAttempts = 4;
 bool worthAnotherTry(AudioApi api, RtAudioError::Type type, int attempt, std::chrono::steady_clock::time_point deadline) {
     if (api != AudioApi::jack || attempt >= jackAttempts || hurried.load()) return false;
     if (type != RtAudioError::NO_DEVICES_FOUND && type != RtAudioError::INVALID_DEVICE &&
-        type != RtAudioError::SYSTEM_ERROR)
+        type != RtAudioError::INVALID_USE && type != RtAudioError::SYSTEM_ERROR)
         return false;
     if (!jackServerAnswers()) return false;
     // The namesake's open is over by then, unless the machine is very busy.
