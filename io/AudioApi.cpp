@@ -42,17 +42,6 @@ bool socketAnswers(const std::string& path) {
     return answers;
 }
 
-// True when a JACK server listens on its socket (JACK 2's, else JACK 1's).
-// Asking RtAudio would open a JACK client for the count and one more per
-// device, a few hundred milliseconds each.
-bool jackServerAnswers() {
-    const char* named = std::getenv("JACK_DEFAULT_SERVER");
-    const std::string server = named && *named ? named : "default";
-    const std::string uid = std::to_string(::getuid());
-    return socketAnswers("/dev/shm/jack_" + server + "_" + uid + "_0") ||
-           socketAnswers("/dev/shm/jack-" + uid + "/" + server + "/jack_0");
-}
-
 // True when something accepts connections on the PulseAudio socket. Asking
 // RtAudio would not tell: its PulseAudio side always lists one device.
 bool pulseServerAnswers() {
@@ -86,6 +75,16 @@ struct AlsaMessagesToLog {
 } alsaMessagesToLog;
 
 } // namespace
+
+// JACK 2's socket, else JACK 1's. Asking RtAudio would open a JACK client
+// for the count and one more per device, a few hundred milliseconds each.
+bool jackServerAnswers() {
+    const char* named = std::getenv("JACK_DEFAULT_SERVER");
+    const std::string server = named && *named ? named : "default";
+    const std::string uid = std::to_string(::getuid());
+    return socketAnswers("/dev/shm/jack_" + server + "_" + uid + "_0") ||
+           socketAnswers("/dev/shm/jack-" + uid + "/" + server + "/jack_0");
+}
 
 AudioApi chooseAudioApi(bool* forced) {
     if (forced) *forced = false;

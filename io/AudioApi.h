@@ -13,6 +13,10 @@ enum class AudioApi { jack, pulse, alsa, null };
 // that is not there is an error, never a quiet fall back to the null
 // device.
 AudioApi chooseAudioApi(bool* forced = nullptr);
+// True when the JACK server the client library would use
+// (JACK_DEFAULT_SERVER, else "default") listens on its socket. It opens no
+// client, so it costs microseconds.
+bool jackServerAnswers();
 // The value of SONABEL_AUDIO_API that forces api: "jack", "pulse", "alsa"
 // or "null".
 const char* getAudioApiKey(AudioApi api);

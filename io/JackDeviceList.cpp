@@ -2,7 +2,10 @@
 
 #include <jack/jack.h>
 
+#include <cstdio>
 #include <mutex>
+
+#include <unistd.h>
 
 namespace sonabel {
 
@@ -33,7 +36,11 @@ bool JackDeviceList::probe() {
         jack_set_error_function(&quiet);
         jack_set_info_function(&quiet);
     });
-    jack_client_t* client = jack_client_open("sonabel-devices", JackNoStartServer, nullptr);
+    // The process id keeps the name ours alone: two clients of one name on
+    // two servers of one user share one socket, and turn each other away.
+    char name[48];
+    std::snprintf(name, sizeof name, "sonabel-devices-%d", static_cast<int>(::getpid()));
+    jack_client_t* client = jack_client_open(name, JackNoStartServer, nullptr);
     if (!client) return false;
     sampleRate = jack_get_sample_rate(client);
     if (const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, 0)) {

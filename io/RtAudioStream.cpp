@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "io/JackDeviceList.h"
 #include "io/JackStreamPorts.h"
+#include "io/AudioApi.h"
 #include "io/RtAudioErrors.h"
 
 #include <algorithm>
@@ -249,21 +250,10 @@ void openBody(State& s) {
             RtAudio::StreamOptions options;
             options.streamName = s.streamName;
             options.numberOfBuffers = 4;
-            // RtAudio counts the devices again with a client of its own;
-            // on a loaded machine that client now and then fails to open,
-            // and the device number we found is refused as out of range
-            // before anything was opened. Once more, then, a moment later.
-            for (int attempt = 0;; ++attempt) {
-                try {
-                    s.audio->openStream(s.output ? &parameters : nullptr, s.output ? nullptr : &parameters,
-                                        RTAUDIO_FLOAT32, s.rate, &s.frames, &trampoline, &s, &options);
-                    break;
-                } catch (const RtAudioError& e) {
-                    if (attempt > 0 || e.getType() != RtAudioError::INVALID_USE || s.audio->isStreamOpen()) throw;
-                    logDebug(2, "%s; opening %s again", e.getMessage().c_str(), s.name.c_str());
-                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                }
-            }
+            // A refusal here (RtAudio counts the devices again with a probe
+            // client a namesake can turn away) is tried again by open().
+            s.audio->openStream(s.output ? &parameters : nullptr, s.output ? nullptr : &parameters, RTAUDIO_FLOAT32,
+                                s.rate, &s.frames, &trampoline, &s, &options);
             // Our own port names, before the start connects them (not on a
             // stream whose open we stopped waiting for).
             std::string why;
@@ -374,6 +364,37 @@ bool runBounded(const std::shared_ptr<State>& state, void (*body)(State&), int m
     return finished;
 }
 
+// Two clients of one name on two JACK servers of one user share one socket
+// (/dev/shm/jack_<client>_<uid>_0), so a client that opens while a
+// namesake opens on another server is turned away as if no server ran.
+// RtAudio's probe clients have the same names in every program: two
+// programs opening devices on two servers at once meet this. It shows as
+// no devices, a device gone, a device number out of range (openStream
+// counts the devices again) or a stream client refused. While the
+// server's own socket answers, such a refusal is tried again after a
+// pause, a few times; a server that is gone does not answer and is
+// reported at once, and a refused format is never tried again.
+constexpr int jackAttempts = 4;
+
+bool worthAnotherTry(AudioApi api, RtAudioError::Type type, int attempt, std::chrono::steady_clock::time_point deadline) {
+    if (api != AudioApi::jack || attempt >= jackAttempts || hurried.load()) return false;
+    if (type != RtAudioError::NO_DEVICES_FOUND && type != RtAudioError::INVALID_DEVICE &&
+        type != RtAudioError::INVALID_USE && type != RtAudioError::SYSTEM_ERROR)
+        return false;
+    if (!jackServerAnswers()) return false;
+    // The namesake's open is over by then, unless the machine is very busy.
+    const auto pause = std::chrono::milliseconds(50 << attempt);
+    if (std::chrono::steady_clock::now() + pause + std::chrono::milliseconds(RtAudioStream::callMillis) > deadline)
+        return false;
+    std::this_thread::sleep_for(pause);
+    return true;
+}
+
+int millisUntil(std::chrono::steady_clock::time_point deadline) {
+    using namespace std::chrono;
+    return static_cast<int>(duration_cast<milliseconds>(deadline - steady_clock::now()).count());
+}
+
 } // namespace
 
 namespace {
@@ -457,9 +478,13 @@ bool RtAudioStream::listDevices(AudioApi api, bool output, std::vector<std::stri
     }
     auto state = std::make_shared<State>(api);
     state->output = output;
-    if (!runBounded(state, &listBody, openMillis)) {
-        *message = serverText(api, "does not answer");
-        return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(openMillis);
+    for (int attempt = 1;; ++attempt) {
+        if (!runBounded(state, &listBody, millisUntil(deadline))) {
+            *message = serverText(api, "does not answer");
+            return false;
+        }
+        if (state->ok || !worthAnotherTry(api, state->type, attempt, deadline)) break;
     }
     if (!state->ok) {
         *message = state->message;
@@ -515,11 +540,15 @@ bool RtAudioStream::open(bool output, const std::string& name, unsigned int chan
     state->rate = rate;
     state->frames = *frames;
     state->streamName = streamName;
-    if (!call(&openBody, openMillis)) {
-        // A stream that failed to open is gone (an abandoned one lives on
-        // with its helper thread).
-        state.reset();
-        return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(openMillis);
+    for (int attempt = 1;; ++attempt) {
+        if (call(&openBody, millisUntil(deadline))) break;
+        if (hung || !worthAnotherTry(api, type, attempt, deadline)) {
+            // A stream that failed to open is gone (an abandoned one lives
+            // on with its helper thread).
+            state.reset();
+            return false;
+        }
     }
     *frames = state->frames;
     return true;

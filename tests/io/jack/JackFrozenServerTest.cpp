@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <cstdio>
@@ -100,15 +101,28 @@ bool comesBack(OwnServer& server, int ms, const std::function<void()>& work) {
     return back;
 }
 
-// Whether the client with this name has ports on the current server.
-bool hasPorts(const std::string& client) {
-    jack_client_t* probe = jack_client_open("sonabel-probe", JackNoStartServer, nullptr);
-    if (!probe) return false;
-    const char** ports = jack_get_ports(probe, (client + ":").c_str(), nullptr, 0);
-    const bool found = ports && ports[0];
-    if (ports) jack_free(ports);
+// How many clients whose names begin with prefix play or capture on the
+// current server: their ports are connected, which happens once a stream
+// has started (its ports exist from the open on, before the start).
+int connectedClients(const std::string& prefix) {
+    // A name of this process's own: two clients of one name on two servers
+    // share a socket, and the machine may run other tests' servers.
+    const std::string self = "sonabel-probe-" + std::to_string(::getpid());
+    jack_client_t* probe = jack_client_open(self.c_str(), JackNoStartServer, nullptr);
+    if (!probe) return 0;
+    std::vector<std::string> clients;
+    if (const char** ports = jack_get_ports(probe, ("^" + prefix).c_str(), nullptr, 0)) {
+        for (size_t i = 0; ports[i]; ++i) {
+            const std::string port = ports[i];
+            const std::string client = port.substr(0, port.find(':'));
+            jack_port_t* p = jack_port_by_name(probe, ports[i]);
+            if (p && jack_port_connected(p) > 0 && std::find(clients.begin(), clients.end(), client) == clients.end())
+                clients.push_back(client);
+        }
+        jack_free(ports);
+    }
     jack_client_close(probe);
-    return found;
+    return static_cast<int>(clients.size());
 }
 
 } // namespace
@@ -224,10 +238,11 @@ TEST(JackFrozenServer, RenderEndsByItselfOrOnCtrlCWhenTheServerFreezes) {
         ASSERT_EQ(posix_spawn(&child, SONABEL_RENDER, &files, nullptr, raw.data(), environ), 0) << c.what;
         posix_spawn_file_actions_destroy(&files);
 
-        // Frozen once the program plays.
-        // The renderer's client keeps one name; each case has a server of its own.
-        const std::string client = "sonabel-render";
-        EXPECT_TRUE(waitFor([&] { return hasPorts(client); }, 15000)) << c.what << ": never played";
+        // Frozen once the program plays (and captures): its clients' ports
+        // are connected. Each case has a server of its own.
+        const int clients = c.args[1] == "--capture" ? 2 : 1;
+        EXPECT_TRUE(waitFor([&] { return connectedClients("sonabel-render") >= clients; }, 15000))
+            << c.what << ": never played";
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         server.freeze();
         const auto frozenAt = LiveClock::now();
