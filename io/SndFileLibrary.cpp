@@ -72,6 +72,7 @@ bool SndFileLibrary::load() {
             const char* name;
             bool found;
         } symbols[] = {{"sf_open", bind(handle, "sf_open", open)},
+                       {"sf_open_virtual", bind(handle, "sf_open_virtual", openVirtual)},
                        {"sf_close", bind(handle, "sf_close", close)},
                        {"sf_command", bind(handle, "sf_command", command)},
                        {"sf_error", bind(handle, "sf_error", error)},

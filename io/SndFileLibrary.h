@@ -53,6 +53,7 @@ public:
     // libsndfile's functions of the same names (sf_open, ...); null until
     // a load succeeds.
     decltype(&::sf_open) open = nullptr;
+    decltype(&::sf_open_virtual) openVirtual = nullptr;
     decltype(&::sf_close) close = nullptr;
     decltype(&::sf_command) command = nullptr;
     decltype(&::sf_error) error = nullptr;

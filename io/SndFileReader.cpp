@@ -109,6 +109,12 @@ void SndFileReader::openStream(Source* stream) {
         return;
     }
     if (!getFileName()) setFileName("stream");
+    SndFileLibrary& sndfile = SndFileLibrary::instance();
+    if (!sndfile.load()) {
+        logError(2, "SndFileReader::openStream: no libsndfile to read '%s' with", getFileName());
+        logTrace(3, "<openStream");
+        return;
+    }
     SF_VIRTUAL_IO io{};
     // libsndfile asks the length to bound what a header claims; a stream's is
     // unknown, so no claim is cut short.
@@ -123,10 +129,10 @@ void SndFileReader::openStream(Source* stream) {
     io.tell = [](void* user) -> sf_count_t { return static_cast<Source*>(user)->tell(); };
     SF_INFO sfInfo{};
     source = stream;
-    file = sf_open_virtual(&io, SFM_READ, &sfInfo, stream);
+    file = sndfile.openVirtual(&io, SFM_READ, &sfInfo, stream);
     if (!file) {
         char reason[128];
-        plainReason(sf_strerror(nullptr), reason, sizeof reason);
+        plainReason(sndfile.strerror(nullptr), reason, sizeof reason);
         logError(1, "Unable to open file '%s': %s", getFileName(), reason);
         close();
         logTrace(3, "<openStream");
@@ -224,7 +230,7 @@ int32_t SndFileReader::read(SampleBuffer& buffer, int32_t readPos, float srcFact
                 break;
             }
             const int32_t got = readFrames(filled, n);
-            if (got < n && source && got >= 0 && sf_error(file) == SF_ERR_NO_ERROR) {
+            if (got < n && source && got >= 0 && SndFileLibrary::instance().error(file) == SF_ERR_NO_ERROR) {
                 // The stream has ended: that is its length.
                 position += got;
                 filled += got;
