@@ -30,7 +30,8 @@ unsigned int countPorts(jack_client_t* client, const std::string& pattern, unsig
 bool JackDeviceList::probe() {
     devices.clear();
     sampleRate = 0;
-    // Once: the functions are the library's globals, read by its threads.
+    // Set once by us: the functions are the library's globals. (RtAudio sets
+    // its own ones again with every stream it makes.)
     static std::once_flag quieted;
     std::call_once(quieted, [] {
         jack_set_error_function(&quiet);

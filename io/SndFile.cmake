@@ -8,5 +8,7 @@ if(NOT SNDFILE_FOUND)
   message(FATAL_ERROR "libsndfile was not found through pkg-config (module 'sndfile'). "
                       "Install it with `make deps` (Debian package libsndfile1-dev).")
 endif()
-target_include_directories(sonabel_engine PRIVATE ${SNDFILE_INCLUDE_DIRS})
+# Public: SndFileLibrary.h, which the renderer and the window include, names
+# libsndfile's types.
+target_include_directories(sonabel_engine PUBLIC ${SNDFILE_INCLUDE_DIRS})
 target_link_libraries(sonabel_engine PUBLIC ${CMAKE_DL_LIBS})

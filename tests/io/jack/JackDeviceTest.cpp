@@ -7,8 +7,10 @@
 //
 // They check the program, not the machine's scheduling: a server that runs
 // late (an xrun of its own, counted by a client of ours) may cost us one
-// underrun per xrun and the frames of the cycles it lost; the counts are
-// printed apart. Waits for something to happen are bounded generously (a
+// underrun per xrun and the frames of the cycles it lost, and a machine
+// that holds back even a thread of the ticker's real-time priority (seen by
+// a watcher thread of ours) may cost us the chunks of that stall; the
+// counts are printed apart. Waits for something to happen are bounded generously (a
 // loaded machine takes seconds to open a device), so that a hang still
 // fails but a slow machine does not.
 
@@ -42,6 +44,8 @@
 #include <string>
 #include <thread>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 #include <vector>
@@ -53,15 +57,6 @@ using Clock = LiveClock;
 namespace {
 
 constexpr double rate = 44100.0;
-
-// Every test process talks to the fixture's server, never starts one, and
-// uses JACK.
-const bool environmentSet = [] {
-    setenv("JACK_DEFAULT_SERVER", SONABEL_JACK_SERVER, 1);
-    setenv("JACK_NO_START_SERVER", "1", 1);
-    setenv("SONABEL_AUDIO_API", "jack", 1);
-    return true;
-}();
 
 double seconds(Clock::time_point a, Clock::time_point b) { return secondsBetween(a, b); }
 
@@ -108,7 +103,7 @@ public:
         int64_t skipped = 0;
     };
 
-    ServerXruns() {
+    ServerXruns() : watcher([this] { watch(); }) {
         client = jack_client_open(ownClientName("xruns").c_str(), JackNoStartServer, nullptr);
         if (!client) return;
         jack_set_xrun_callback(client, &onXrun, this);
@@ -120,6 +115,8 @@ public:
     }
     ~ServerXruns() {
         if (client) jack_client_close(client);
+        watching.store(false);
+        watcher.join();
     }
     ServerXruns(const ServerXruns&) = delete;
     ServerXruns& operator=(const ServerXruns&) = delete;
@@ -132,10 +129,41 @@ public:
         return (count() - since.xruns) * 1024.0 + static_cast<double>(delayedMicros.load()) * 1e-6 * rate +
                static_cast<double>(skipped.load() - since.skipped);
     }
-    // Underruns of ours a test tolerates: one for each xrun of the server.
-    int allowance(int since = 0) const { return count() - since; }
+    // Stalls of the machine that held a real-time thread back a period or
+    // more, and the periods they lasted.
+    int stalls() const { return stallCount.load(); }
+    int stalledPeriods() const { return stallPeriods.load(); }
+    // Underruns of ours a test tolerates: one for each xrun of the server
+    // and each stall of the machine.
+    int allowance() const { return count() + stalls(); }
+    // Empty blocks of the device a test tolerates: a stall empties one for
+    // each period it lasted.
+    int blockAllowance() const { return count() + stalledPeriods(); }
 
 private:
+    // The ticker's real-time priority, and the watcher's.
+    static constexpr int tickerPriority = 3;
+    static constexpr double periodMillis = 1024.0 / 44.1;
+
+    // Wakes every 2 ms at the ticker's priority and notes how late it woke:
+    // whatever held it back held the ticker back as much.
+    void watch() {
+        sched_param param{};
+        param.sched_priority = tickerPriority;
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+        auto due = Clock::now();
+        while (watching.load()) {
+            due += std::chrono::milliseconds(2);
+            std::this_thread::sleep_until(due);
+            const double late = std::chrono::duration<double, std::milli>(Clock::now() - due).count();
+            if (late >= periodMillis) {
+                stallCount.fetch_add(1);
+                stallPeriods.fetch_add(static_cast<int>(late / periodMillis));
+                due = Clock::now();
+            }
+        }
+    }
+
     static int onXrun(void* self) {
         auto* x = static_cast<ServerXruns*>(self);
         x->xruns.fetch_add(1);
@@ -153,6 +181,10 @@ private:
     std::atomic<int> xruns{0};
     std::atomic<int64_t> delayedMicros{0};
     std::atomic<int64_t> skipped{0};
+    std::atomic<bool> watching{true};
+    std::atomic<int> stallCount{0};
+    std::atomic<int> stallPeriods{0};
+    std::thread watcher;
     // The process thread's own.
     int64_t cycles = 0;
     jack_nframes_t lastFrame = 0;
@@ -232,14 +264,17 @@ TEST(JackDevice, WriterIsTheClockAtTheServersRate) {
     const int32_t p1 = writer.getPosition();
     const double measured = (p1 - p0) / seconds(t0, t1);
     const double lost = server.lostFrames(x0) / seconds(t0, t1);
-    std::printf("writer clock: %.1f frames/s over %.2f s; underruns %d, server xruns %d, server lost %.0f frames/s\n",
-                measured, seconds(t0, t1), counter.underruns.load(), server.count(), lost);
+    std::printf("writer clock: %.1f frames/s over %.2f s; underruns %d (empty blocks %lld), server xruns %d, server "
+                "lost %.0f frames/s, machine stalls %d (%d periods)\n",
+                measured, seconds(t0, t1), counter.underruns.load(),
+                static_cast<long long>(writer.getDeviceEmptyBlocks()), server.count(), lost, server.stalls(),
+                server.stalledPeriods());
     RecordProperty("frames_per_second", std::to_string(measured));
     EXPECT_GE(measured, rate * 0.99 - lost);
     EXPECT_LE(measured, rate * 1.01);
     EXPECT_LE(counter.underruns.load(), server.allowance());
     // The device's own counts: empty blocks are ours, its xruns the server's.
-    EXPECT_LE(writer.getDeviceEmptyBlocks(), server.allowance());
+    EXPECT_LE(writer.getDeviceEmptyBlocks(), server.blockAllowance());
     EXPECT_LE(writer.getServerXruns(), server.count());
     EXPECT_EQ(counter.overflows.load(), 0);
     // At most the write-ahead is on its way.
@@ -525,6 +560,7 @@ TEST(JackDevice, ServerKilledMidCaptureIsReportedAndTheReaderCapturesAgainAfterA
 // away as soon as it appears: the listing's count, the open's, or the one
 // RtAudio makes again inside openStream. The device must open all the same.
 TEST(JackDevice, OpensAfterANamesakeTookTheProbesSocket) {
+    int rounds = 0, takes = 0;
     for (const int nth : {1, 2, 3})
     for (const bool output : {true, false}) {
         auto isProbe = [](const std::string& name) {
@@ -575,5 +611,8 @@ TEST(JackDevice, OpensAfterANamesakeTookTheProbesSocket) {
         for (const std::string& line : log.all())
             if (line.rfind("ERROR", 0) == 0) errors += line + "\n";
         EXPECT_TRUE(opened) << (output ? "writer, " : "reader, ") << "socket " << nth << ": " << errors;
+        ++rounds;
+        takes += taken.load() ? 1 : 0;
     }
+    if (takes == 0) GTEST_SKIP() << "no socket was taken away in " << rounds << " rounds: only ordinary opens were tried";
 }

@@ -42,13 +42,6 @@ using namespace sonabel::test;
 
 namespace {
 
-const bool environmentSet = [] {
-    setenv("JACK_DEFAULT_SERVER", SONABEL_JACK_SERVER, 1);
-    setenv("JACK_NO_START_SERVER", "1", 1);
-    setenv("SONABEL_AUDIO_API", "jack", 1);
-    return true;
-}();
-
 std::string slurp(const std::string& path) {
     std::ifstream in(path);
     std::stringstream s;

@@ -30,13 +30,6 @@ using namespace sonabel::test;
 
 namespace {
 
-const bool environmentSet = [] {
-    setenv("JACK_DEFAULT_SERVER", SONABEL_JACK_SERVER, 1);
-    setenv("JACK_NO_START_SERVER", "1", 1);
-    setenv("SONABEL_AUDIO_API", "jack", 1);
-    return true;
-}();
-
 // Clients of the test's own, closed at the end.
 struct Clients {
     std::map<std::string, jack_client_t*> open;
