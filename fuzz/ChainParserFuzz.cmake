@@ -38,6 +38,7 @@ set(chain_fuzz_covered ${PROJECT_SOURCE_DIR}/filters/FilterChainFile.cpp ${PROJE
 # The options name sample types and containers through SndFileFormat.
 set(chain_fuzz_sources ${chain_fuzz_library} ${PROJECT_SOURCE_DIR}/tools/render/RenderOptions.cpp
                        ${PROJECT_SOURCE_DIR}/io/SndFileFormat.cpp ${PROJECT_SOURCE_DIR}/io/SndFileLibrary.cpp
+                       ${PROJECT_SOURCE_DIR}/io/SharedLibrary.cpp
                        ${PROJECT_SOURCE_DIR}/io/WaveFileFormat.cpp
                        ${CMAKE_CURRENT_SOURCE_DIR}/ChainParserFuzzer.cpp)
 

@@ -4,6 +4,7 @@
 #include "io/AudioLibraryEntry.h"
 #include "io/CaptureQueue.h"
 #include "io/PlaybackRing.h"
+#include "io/SharedLibrary.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +15,6 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <dlfcn.h>
 #include <unistd.h>
 #endif
 
@@ -26,31 +26,11 @@ using EntryFunction = const AudioLibraryEntry* (*)();
 
 // Opens file and finds the entry; null with the reason in error.
 EntryFunction openLibrary(const std::string& file, std::string* error) {
-#ifdef _WIN32
-    HMODULE module = LoadLibraryA(file.c_str());
-    if (!module) {
-        *error = "cannot open " + file;
-        return nullptr;
-    }
-    auto function = reinterpret_cast<EntryFunction>(reinterpret_cast<void*>(GetProcAddress(module, "sonabelAudioEntry")));
-    if (!function) *error = file + " has no entry sonabelAudioEntry";
-    return function;
-#else
-    // RTLD_NOW: a library that does not fit the program fails here, with
-    // the missing symbol named, rather than in the middle of playing.
-    void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* reason = dlerror();
-        *error = reason ? reason : "cannot open " + file;
-        return nullptr;
-    }
-    void* symbol = dlsym(handle, "sonabelAudioEntry");
-    if (!symbol) {
-        *error = file + " has no entry sonabelAudioEntry";
-        return nullptr;
-    }
+    void* handle = SharedLibrary::open(file, error);
+    if (!handle) return nullptr;
+    void* symbol = SharedLibrary::find(handle, "sonabelAudioEntry");
+    if (!symbol) *error = file + " has no entry sonabelAudioEntry";
     return reinterpret_cast<EntryFunction>(symbol);
-#endif
 }
 
 // The installed copy beside the program (../lib/sonabel), else the build

@@ -2,48 +2,18 @@
 
 #include "core/Log.h"
 
-#include <cstdlib>
+#include "io/SharedLibrary.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
+#include <cstdlib>
 
 namespace sonabel {
 
 namespace {
 
-// The library's handle, or null with the reason in error.
-void* openLibrary(const std::string& file, std::string& error) {
-#ifdef _WIN32
-    void* handle = reinterpret_cast<void*>(LoadLibraryA(file.c_str()));
-    if (!handle) error = "cannot open " + file;
-    return handle;
-#else
-    // RTLD_NOW: a library that lacks what it needs fails here, not in the
-    // middle of a file.
-    void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* reason = dlerror();
-        error = reason ? reason : "cannot open " + file;
-    }
-    return handle;
-#endif
-}
-
-void* findSymbol(void* handle, const char* name) {
-#ifdef _WIN32
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
-#else
-    return dlsym(handle, name);
-#endif
-}
-
 // Sets function from the library's symbol name; false when it has none.
 template <typename Function>
 bool bind(void* handle, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(findSymbol(handle, name));
+    function = reinterpret_cast<Function>(SharedLibrary::find(handle, name));
     return function != nullptr;
 }
 
@@ -66,7 +36,7 @@ bool SndFileLibrary::load() {
         file = named && *named ? named : defaultFileName;
     }
     std::string reason;
-    if (void* handle = openLibrary(file, reason)) {
+    if (void* handle = SharedLibrary::open(file, &reason)) {
         const char* missing = nullptr;
         const struct {
             const char* name;
