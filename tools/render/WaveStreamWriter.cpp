@@ -38,7 +38,7 @@ bool WaveStreamWriter::writeAll(const uint8_t* data, size_t count) {
         if (put <= 0) {
             if (!writeError[0]) {
                 std::snprintf(writeError, sizeof writeError, "%s", std::strerror(put < 0 ? errno : EIO));
-                logError(1, "error: could not write to 'standard output': %s", writeError);
+                logError(1, "error: could not write to '%s': %s", name.c_str(), writeError);
             }
             return false;
         }

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace sonabel {
@@ -28,6 +29,8 @@ public:
     explicit WaveStreamWriter(int fd);
     ~WaveStreamWriter() override;
 
+    // How the log calls the stream ("standard output" until set).
+    void setName(const std::string& shown) { name = shown; }
     // 8 or 16.
     void setBitsPerSample(int bits) { format.bitsPerSample = bits; }
     // The frames the stream will hold, for the header; -1: unknown.
@@ -58,6 +61,7 @@ private:
     bool writeAll(const uint8_t* bytes, size_t count);
 
     int fd;
+    std::string name = "standard output";
     WaveFileFormat format;
     AudioCodec* encoder = nullptr;
     std::vector<uint8_t> bytes; // grows to the largest chunk, at open or the first write
