@@ -20,6 +20,7 @@
 #include "render/RenderLoadMonitor.h"
 #include "render/RenderOptions.h"
 #include "render/RenderReport.h"
+#include "render/StreamOutput.h"
 
 #include <atomic>
 #include <chrono>
@@ -195,6 +196,7 @@ int LivePlayer::run() {
 
     std::unique_ptr<AudioOutputDevice> playback;
     std::unique_ptr<OutputFile> recording;
+    std::unique_ptr<StreamOutput> recordingStream;
     std::unique_ptr<FrameLimitWriter> limited;
     if (options.play) {
         playback.reset(createOutputDevice(0));
@@ -210,7 +212,19 @@ int LivePlayer::run() {
                     << playback->getBufferCount() << "\n";
         }
     }
-    if (!options.output.empty()) {
+    if (!options.output.empty() && StreamOutput::isStream(options.output)) {
+        // A named pipe or a device takes the recording as a stream, in place.
+        recordingStream = std::make_unique<StreamOutput>(options.output);
+        std::string error;
+        if (!recordingStream->choose(options.container, options.bits, options.floatSamples,
+                                     file ? file->format().bitsPerSample : 16, error)) {
+            err << "sonabel-render: " << error << "\n";
+            return 2;
+        }
+        if (!recordingStream->open(*source->getAudioFormat(), total, error))
+            return failed("cannot write " + options.output + ": " + error);
+        limited = std::make_unique<FrameLimitWriter>(&recordingStream->writer(), total);
+    } else if (!options.output.empty()) {
         recording = std::make_unique<OutputFile>();
         std::string note, error;
         if (!recording->choose(options.output, options.container, options.bits, options.floatSamples,
@@ -270,10 +284,19 @@ int LivePlayer::run() {
                 std::this_thread::sleep_for(std::chrono::duration<double>(queued < 1.0 ? queued : 1.0));
             }
             if (showStatus) err << "\n";
-            if (!errors.none()) status = failed("the sound stopped");
+            if (recordingStream && *recordingStream->writer().getWriteError()) {
+                // Its reader went away: in the user's words, not the log's.
+                err << "sonabel-render: cannot write " << options.output << ": "
+                    << recordingStream->writer().getWriteError() << "; "
+                    << recordingStream->writer().getLength() << " frames went to " << options.output << "\n";
+                status = 1;
+            } else if (!errors.none()) {
+                status = failed("the sound stopped");
+            }
         }
         sync.setTickProvider(nullptr);
         sync.stop();
+        if (recordingStream) recordingStream->close(); // its reader sees the end
         monitor.collect();
         for (int i = mixer.getFilterCount() - 1; i >= 0; --i) mixer.removeFilterNr(i);
         mixer.removeInput(source);
