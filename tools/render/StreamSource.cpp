@@ -78,4 +78,8 @@ int64_t StreamSource::seek(int64_t offset, int whence) {
     return position;
 }
 
+std::string StreamSource::endsEarly(int64_t claimedFrames) {
+    return "the stream ends before the " + std::to_string(claimedFrames) + " frames its header claims";
+}
+
 } // namespace sonabel
