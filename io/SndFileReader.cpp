@@ -196,6 +196,7 @@ void SndFileReader::checkDecoderLog(int32_t from, int32_t to) {
         for (size_t k = 0; k < n; ++k)
             words[k] = line[k] == '_' ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(line[k])));
         words[n] = 0;
+        if (char* crc = std::strstr(words, "crc")) std::memcpy(crc, "CRC", 3);
         readErrorFrame = from;
         std::snprintf(readError, sizeof readError, "flac decoder %s", words);
         return;
