@@ -406,8 +406,19 @@ def errors(work):
                     "sine", "440"], check=True)
     whole = open(os.path.join(work, "in.wav"), "rb").read()
     # Streams that end inside their header or inside a frame, and others.
+    # And streams cut between two frames, or damaged, that libsndfile reads:
+    # made without dither, so that every run cuts them at the same frame.
+    tone = os.path.join(work, "tone")
+    for kind in ("aiff", "flac"):
+        subprocess.run(["sox", "-D", "-n", "-r", "44100", "-c", "2", "-b", "16", tone + "." + kind, "synth", "1",
+                        "sine", "440"], check=True)
+    aiff, flac = open(tone + ".aiff", "rb").read(), open(tone + ".flac", "rb").read()
+    damaged = bytearray(flac)
+    damaged[len(flac) // 3] ^= 0x01
     for name, data in (("cut-header.wav", whole[:30]), ("cut-frame.wav", whole[:1001]), ("empty.wav", b""),
-                       ("not-audio.txt", b"hello\n")):
+                       ("not-audio.txt", b"hello\n"), ("cut-between.wav", whole[:44 + 4000]),
+                       ("cut-between.aiff", aiff[:len(aiff) - 176400 + 4000]), ("cut-frame.flac", flac[:len(flac) // 2]),
+                       ("damaged.flac", bytes(damaged))):
         with open(os.path.join(work, name), "wb") as f:
             f.write(data)
     with open(GOLDEN, encoding="utf-8") as f:
