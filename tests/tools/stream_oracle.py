@@ -347,6 +347,20 @@ def in_place_and_cut(work):
     for name, data, kind in (("AU", cut_au, "au"), ("AIFF", cut_aiff, "aiff"), ("FLAC", flac[:len(flac) // 2], "flac")):
         sox = subprocess.run(["sox", "-t", kind, "-", "-t", "raw", "-"], input=data, capture_output=True)
         check(len(sox.stdout) < len(want), "sox too reads fewer samples of the cut %s than its header claims" % name)
+    # --play plays a stream as it comes: no copy first, the recording that
+    # the file gives, and a cut stream is an error there too.
+    null = dict(os.environ, SONABEL_AUDIO_API="null")
+    run(["-q", "--play", base, "played-file.wav"], env=null, cwd=work)
+    p = run(["-v", "--play", "-", "played-pipe.wav"], stdin=open(base, "rb").read(), env=null, cwd=work)
+    check(p.returncode == 0 and b"temporary file" not in p.stderr and b"Played 44100 frames" in p.stderr and
+          open(os.path.join(work, "played-pipe.wav"), "rb").read() ==
+          open(os.path.join(work, "played-file.wav"), "rb").read(),
+          "--play - plays the stream without a copy and records what --play FILE records (%s)"
+          % p.stderr.decode().strip().splitlines()[-1:])
+    p = run(["-q", "--play", "-"], stdin=flac[:len(flac) // 2], env=null, cwd=work)
+    check(p.returncode == 1 and re.search(r"cannot read standard input at frame \d+: the stream ends inside a "
+                                          r"frame\n$", p.stderr.decode()),
+          "--play - of a FLAC cut inside a frame: status 1 (%s)" % p.stderr.decode().strip())
     # Standard output whose reader goes away: the same, never a silent SIGPIPE.
     p = subprocess.Popen([RENDER, "-q", long_, "-"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=work)
     p.stdout.read(100)

@@ -21,6 +21,8 @@
 #include "render/RenderOptions.h"
 #include "render/RenderReport.h"
 #include "render/StreamOutput.h"
+#include "render/StreamProgress.h"
+#include "render/StreamSpool.h"
 
 #include <atomic>
 #include <chrono>
@@ -38,9 +40,12 @@ namespace sonabel {
 namespace {
 
 std::atomic<bool> interrupted{false};
+// The same, for a stream's reads that wait for its writer.
+volatile std::sig_atomic_t interruptedRead = 0;
 
 extern "C" void onInterrupt(int) {
     interrupted.store(true);
+    interruptedRead = 1;
     // A device that is being opened on a frozen server gives up at once.
     AudioLibrary::instance().setHurried(true);
 }
@@ -61,6 +66,7 @@ class InterruptScope {
 public:
     InterruptScope() {
         interrupted = false;
+        interruptedRead = 0;
         AudioLibrary::instance().setHurried(false);
         struct sigaction action {};
         action.sa_handler = onInterrupt;
@@ -172,7 +178,9 @@ int LivePlayer::run() {
 
     DeviceCounter counter;
     std::unique_ptr<AudioInputDevice> capture;
+    StreamSpool spool;
     std::unique_ptr<InputFile> file;
+    std::unique_ptr<StreamProgress> progress;
     AudioReader* source;
     double rate;
     int64_t total;
@@ -185,13 +193,36 @@ int LivePlayer::run() {
         source = capture.get();
     } else {
         file = std::make_unique<InputFile>();
-        std::string handover;
-        file->open(options.input, handover);
+        std::string handover, inputPath = options.input;
+        if (streamFd >= 0) {
+            std::string error;
+            InputFile::StreamOpen opened;
+            {
+                LogErrors opening;
+                opened = file->openStream(streamFd, streamName, handover, error, &interruptedRead);
+            }
+            if (opened == InputFile::StreamOpen::Failed) {
+                err << "sonabel-render: cannot read " << streamName << ": " << error << "\n";
+                return 1;
+            }
+            if (opened == InputFile::StreamOpen::Spool) {
+                // A format read only from a file: the whole stream first.
+                if (!spool.create(error) || !spool.readStream(error, streamFd, file->spoolHead())) {
+                    err << "sonabel-render: cannot read " << streamName << ": " << error << "\n";
+                    return 1;
+                }
+                inputPath = spool.path();
+                file = std::make_unique<InputFile>();
+            }
+        }
+        if (!file->isStream()) file->open(inputPath, handover);
         if (!handover.empty()) err << "sonabel-render: " << handover << "\n";
         if (!errors.none() || !file->isOpen()) return failed("cannot read " + options.input);
         rate = file->format().sampleRate > 0.0f ? file->format().sampleRate : 44100.0;
-        total = file->getLength();
-        source = file->reader();
+        // A stream plays until it ends, whatever its length.
+        total = file->isStream() ? INT64_MAX : file->getLength();
+        if (file->isStream()) progress = std::make_unique<StreamProgress>(*file);
+        source = progress ? static_cast<AudioReader*>(progress.get()) : file->reader();
     }
 
     std::unique_ptr<AudioOutputDevice> playback;
@@ -221,9 +252,11 @@ int LivePlayer::run() {
             err << "sonabel-render: " << error << "\n";
             return 2;
         }
-        if (!recordingStream->open(*source->getAudioFormat(), total, error))
+        if (!recordingStream->open(*source->getAudioFormat(), progress ? -1 : total, error))
             return failed("cannot write " + options.output + ": " + error);
-        limited = std::make_unique<FrameLimitWriter>(&recordingStream->writer(), total);
+        limited = progress ? std::make_unique<FrameLimitWriter>(&recordingStream->writer(),
+                                                                [p = progress.get()] { return p->getFrames(); })
+                           : std::make_unique<FrameLimitWriter>(&recordingStream->writer(), total);
     } else if (!options.output.empty()) {
         recording = std::make_unique<OutputFile>();
         std::string note, error;
@@ -237,8 +270,15 @@ int LivePlayer::run() {
         recording->setAudioFormat(*source->getAudioFormat());
         recording->open();
         if (!errors.none() || !recording->isOpen()) return failed("cannot write " + options.output);
-        limited = std::make_unique<FrameLimitWriter>(recording.get(), total);
+        // A stream's recording ends where the stream did.
+        limited = progress ? std::make_unique<FrameLimitWriter>(recording.get(),
+                                                                [p = progress.get()] { return p->getFrames(); })
+                           : std::make_unique<FrameLimitWriter>(recording.get(), total);
     }
+    // Until the input's end: a stream's, once it has ended and played.
+    auto playing = [&](int64_t at) {
+        return progress ? !(progress->hasEnded() && at >= progress->getFrames()) : at < total;
+    };
 
     RenderLoadMonitor monitor(chain);
     InterruptScope ctrlC;
@@ -266,13 +306,15 @@ int LivePlayer::run() {
         } else {
             chooseTickProvider(&sync, playback.get(), capture.get());
             auto lastDrawn = std::chrono::steady_clock::now();
-            while (!interrupted && errors.none() && (position = sync.getPosition()) < total) {
+            while (!interrupted && errors.none() && playing(position = sync.getPosition())) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 auto now = std::chrono::steady_clock::now();
                 if (showStatus && now - lastDrawn > std::chrono::milliseconds(100)) {
                     char line[160];
-                    std::snprintf(line, sizeof line, "\r  %.1f s of %.1f s   %d underruns   %d overflows ",
-                                  static_cast<double>(position) / rate, static_cast<double>(total) / rate,
+                    char length[40] = "";
+                    if (!progress) std::snprintf(length, sizeof length, " of %.1f s", static_cast<double>(total) / rate);
+                    std::snprintf(line, sizeof line, "\r  %.1f s%s   %d underruns   %d overflows ",
+                                  static_cast<double>(position) / rate, length,
                                   counter.underruns.load(), counter.overflows.load());
                     err << line << std::flush;
                     lastDrawn = now;
@@ -297,6 +339,11 @@ int LivePlayer::run() {
         sync.setTickProvider(nullptr);
         sync.stop();
         if (recordingStream) recordingStream->close(); // its reader sees the end
+        if (progress && progress->getReadErrorFrame() >= 0 && !interrupted) {
+            err << "sonabel-render: cannot read " << streamName << " at frame " << progress->getReadErrorFrame()
+                << ": " << progress->getReadError() << "\n";
+            status = 1;
+        }
         monitor.collect();
         for (int i = mixer.getFilterCount() - 1; i >= 0; --i) mixer.removeFilterNr(i);
         mixer.removeInput(source);
@@ -307,7 +354,8 @@ int LivePlayer::run() {
     if (playback) playback->removeListener(&counter);
 
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const int64_t frames = position < total ? position : total;
+    const int64_t end = progress ? progress->getFrames() : total;
+    const int64_t frames = position < end ? position : end;
     // Counted on the way to the file, as a render counts them.
     const int64_t clipped = recording ? recording->getClipped() : 0;
     if (clipped > 0)

@@ -179,28 +179,31 @@ int Renderer::run() {
              " is not kept; give an output file");
         return 2;
     }
-    // Standard input and named pipes are read in order as they come; what
-    // must read the input twice, or play it in real time, reads a copy.
+    // Standard input and named pipes are read in order as they come, by a
+    // render and by --play; what must read the input twice reads a copy.
     StreamSpool inputSpool;
+    StreamDescriptor descriptor;
+    int playedFd = -1;
     inputPath = options.input;
     if (isStream(options.input)) {
         std::string error;
-        StreamDescriptor descriptor;
         if (!descriptor.open(options.input, error)) {
             fail("cannot read " + options.input + ": " + error);
             return 1;
         }
-        const char* why = options.isLive() ? "--play reads it at the soundcard's pace"
-                          : !options.reference.empty() ? "--reference reads the input twice"
-                                                       : nullptr;
-        if (!why) return render(descriptor.fd);
-        if (options.verbose)
-            err << "sonabel-render: " << inputName() << " is copied to a temporary file first: " << why << "\n";
-        if (!inputSpool.create(error) || !inputSpool.readStream(error, descriptor.fd)) {
-            fail("cannot read " + inputName() + ": " + error);
-            return 1;
+        if (options.reference.empty()) {
+            if (!options.isLive()) return render(descriptor.fd);
+            playedFd = descriptor.fd;
+        } else {
+            if (options.verbose)
+                err << "sonabel-render: " << inputName()
+                    << " is copied to a temporary file first: --reference reads the input twice\n";
+            if (!inputSpool.create(error) || !inputSpool.readStream(error, descriptor.fd)) {
+                fail("cannot read " + inputName() + ": " + error);
+                return 1;
+            }
+            inputPath = inputSpool.path();
         }
-        inputPath = inputSpool.path();
     }
     if (!options.isLive()) return render();
     int status = 0;
@@ -213,6 +216,8 @@ int Renderer::run() {
     LivePlayer player(live, chain, options.json ? nowhere : options.stats ? out : (options.quiet ? nowhere : err), err);
     player.showStatus = showProgress;
     if (options.json) player.jsonOut = &out;
+    player.streamFd = playedFd;
+    player.streamName = inputName();
     return player.run();
 }
 

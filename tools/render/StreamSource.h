@@ -19,9 +19,9 @@ namespace sonabel {
 
 class StreamSource : public SndFileReader::Source {
 public:
-    // fd is not owned. A read that a signal interrupts while *stop is set
-    // (a signal handler sets it) ends the stream; other interrupted reads
-    // go on.
+    // fd is not owned. Once *stop is set (a signal handler sets it), a read
+    // ends the stream, within 100 ms even on a thread the signal did not
+    // interrupt; other interrupted reads go on.
     explicit StreamSource(int fd, const volatile std::sig_atomic_t* stop = nullptr);
     StreamSource(const StreamSource&) = delete;
     StreamSource& operator=(const StreamSource&) = delete;
