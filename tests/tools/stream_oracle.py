@@ -347,6 +347,14 @@ def in_place_and_cut(work):
     for name, data, kind in (("AU", cut_au, "au"), ("AIFF", cut_aiff, "aiff"), ("FLAC", flac[:len(flac) // 2], "flac")):
         sox = subprocess.run(["sox", "-t", kind, "-", "-t", "raw", "-"], input=data, capture_output=True)
         check(len(sox.stdout) < len(want), "sox too reads fewer samples of the cut %s than its header claims" % name)
+    # Clipping is counted on a stream as on a file.
+    hot = os.path.join(work, "hot.wav")
+    subprocess.run(["sox", "-D", "-n", "-r", "44100", "-c", "2", "-e", "float", "-b", "32", hot, "synth", "0.5",
+                    "sine", "440", "gain", "3"], check=True, stderr=subprocess.DEVNULL)
+    counts = [re.findall(r": clipped (\d+) samples", run(["-q", "--bits", "16", hot, target], cwd=work).stderr.decode())
+              for target in ("hot16.wav", "/dev/null", "-")]
+    check(counts[0] and counts[0] == counts[1] == counts[2],
+          "clipped samples counted on /dev/null and standard output as on a file (%s)" % counts)
     # --play plays a stream as it comes: no copy first, the recording that
     # the file gives, and a cut stream is an error there too.
     null = dict(os.environ, SONABEL_AUDIO_API="null")

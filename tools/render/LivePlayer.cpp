@@ -357,7 +357,8 @@ int LivePlayer::run() {
     const int64_t end = progress ? progress->getFrames() : total;
     const int64_t frames = position < end ? position : end;
     // Counted on the way to the file, as a render counts them.
-    const int64_t clipped = recording ? recording->getClipped() : 0;
+    const int64_t clipped =
+        recording ? recording->getClipped() : recordingStream ? recordingStream->writer().getClipped() : 0;
     if (clipped > 0)
         err << "sonabel-render: warning: " << options.output << ": clipped " << clipped << " samples\n";
     const int chunkFrames = playback ? playback->getTickFrames() : (capture ? capture->getTickFrames() : 1024);

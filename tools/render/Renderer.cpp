@@ -397,6 +397,7 @@ int Renderer::render(int streamFd) {
     OutputFile writer;
     StreamOutput stream(options.output);
     std::string error;
+    note.clear(); // said above; choose gives its own
     if (toStream ? !stream.choose(options.container, options.bits, options.floatSamples, inputFormat.bitsPerSample,
                                   error)
                  : !writer.choose(options.output, options.container, options.bits, options.floatSamples,
@@ -538,8 +539,8 @@ int Renderer::render(int streamFd) {
         return failed;
     }
 
-    if (writer.getClipped() > 0)
-        err << "sonabel-render: warning: " << options.output << ": clipped " << writer.getClipped() << " samples\n";
+    const int64_t clipped = toStream ? stream.writer().getClipped() : writer.getClipped();
+    if (clipped > 0) err << "sonabel-render: warning: " << outputName << ": clipped " << clipped << " samples\n";
     for (AudioFilter* f : chain) f->inputEnded(); // final figures over the whole input
     if (!toStream && !output.commit(error)) {
         fail("cannot write " + options.output + ": " + error);
@@ -553,7 +554,7 @@ int Renderer::render(int streamFd) {
     report.sampleRate = rate;
     report.wallSeconds = wall;
     report.chunkFrames = chunk;
-    report.clipped = writer.getClipped();
+    report.clipped = clipped;
     if (!options.reference.empty()) {
         report.reference = options.reference;
         if (!measureSignalToNoise(options.output, report)) return 1;

@@ -50,6 +50,8 @@ public:
 
     // Frames written whole.
     int64_t getLength() const { return written; }
+    // Samples clipped to full scale so far.
+    int64_t getClipped() const { return clipped; }
     // The system's reason for the first short write; empty when none.
     const char* getWriteError() const { return writeError; }
 
@@ -67,6 +69,7 @@ private:
     std::vector<uint8_t> bytes; // grows to the largest chunk, at open or the first write
     int64_t expectedFrames = -1;
     int64_t written = 0;
+    int64_t clipped = 0;
     bool opened = false;
     std::atomic<bool> started{false};
     char writeError[128] = {};
