@@ -5,6 +5,7 @@
 
 #include "io/SndFileLibrary.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -138,7 +139,18 @@ void SndFileReader::openStream(Source* stream) {
         logTrace(3, "<openStream");
         return;
     }
-    takeInfo(sfInfo.format, sfInfo.channels, sfInfo.samplerate, sfInfo.frames);
+    if (!takeInfo(sfInfo.format, sfInfo.channels, sfInfo.samplerate, sfInfo.frames)) {
+        logTrace(3, "<openStream");
+        return;
+    }
+    headerFrames = sfInfo.frames;
+    if ((sfInfo.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC) {
+        // libsndfile's log holds 2048 bytes; what the header left there is
+        // not the decoder's.
+        decoderLog.assign(4096, 0);
+        decoderLogSeen = static_cast<size_t>(
+            sndfile.command(file, SFC_GET_LOG_INFO, decoderLog.data(), static_cast<int>(decoderLog.size())));
+    }
     logTrace(3, "<openStream");
 }
 
@@ -160,7 +172,40 @@ void SndFileReader::close() {
     format->setDefaults();
     readErrorFrame = -1;
     readError[0] = 0;
+    headerFrames = 0;
+    std::vector<char>().swap(decoderLog);
+    decoderLogSeen = 0;
     logTrace(3, "<");
+}
+
+void SndFileReader::checkDecoderLog(int32_t from, int32_t to) {
+    if (decoderLog.empty() || readErrorFrame >= 0) return;
+    const int length =
+        SndFileLibrary::instance().command(file, SFC_GET_LOG_INFO, decoderLog.data(), static_cast<int>(decoderLog.size()));
+    if (length <= static_cast<int>(decoderLogSeen)) return;
+    const char* fresh = decoderLog.data() + decoderLogSeen;
+    decoderLogSeen = static_cast<size_t>(length);
+    // "ERROR : FLAC__STREAM_DECODER_ERROR_STATUS_LOST_SYNC" (a frame it
+    // skipped), as libsndfile's own text says it: "flac decoder lost sync".
+    static const char status[] = "ERROR : FLAC__STREAM_DECODER_ERROR_STATUS_";
+    if (const char* line = std::strstr(fresh, status)) {
+        line += sizeof status - 1;
+        size_t n = std::strcspn(line, "\n");
+        char words[64];
+        if (n >= sizeof words) n = sizeof words - 1;
+        for (size_t k = 0; k < n; ++k)
+            words[k] = line[k] == '_' ? ' ' : static_cast<char>(std::tolower(static_cast<unsigned char>(line[k])));
+        words[n] = 0;
+        if (char* crc = std::strstr(words, "crc")) std::memcpy(crc, "CRC", 3);
+        readErrorFrame = from;
+        std::snprintf(readError, sizeof readError, "flac decoder %s", words);
+        return;
+    }
+    // The stream ended inside a frame: the decoder gives up on it.
+    if (std::strstr(fresh, "FLAC__stream_decoder_process_single returned false")) {
+        readErrorFrame = to;
+        std::snprintf(readError, sizeof readError, "the stream ends inside a frame");
+    }
 }
 
 int32_t SndFileReader::available(int32_t frames) {
@@ -230,6 +275,7 @@ int32_t SndFileReader::read(SampleBuffer& buffer, int32_t readPos, float srcFact
                 break;
             }
             const int32_t got = readFrames(filled, n);
+            if (source) checkDecoderLog(position, position + (got < 0 ? 0 : got));
             if (got < n && source && got >= 0 && SndFileLibrary::instance().error(file) == SF_ERR_NO_ERROR) {
                 // The stream has ended: that is its length.
                 position += got;

@@ -20,7 +20,10 @@
 // A stream (standard input, a named pipe) is read through a Source instead
 // of a file name: openStream instead of open. Its frames are read in order
 // until the stream ends, whatever its header says of its length; it cannot
-// be moved or looped.
+// be moved or looped. getHeaderFrames keeps what its header says of its
+// length. libsndfile's FLAC decoder skips a frame it cannot decode, and ends
+// a stream cut inside a frame, without an error of the library's: what it
+// logs then is a read error here too.
 
 #include "core/AudioFile.h"
 #include "core/AudioReader.h"
@@ -97,6 +100,10 @@ public:
     // header says).
     int32_t getReadErrorFrame() const { return readErrorFrame; }
     const char* getReadError() const { return readError; }
+    // A stream's length as its header states it, through libsndfile: a size
+    // the header leaves unstated comes out of the unknown length as a huge
+    // count, and FLAC's total of 0 as SF_COUNT_MAX. 0 for a file.
+    int64_t getHeaderFrames() const { return headerFrames; }
 
 private:
     // Reads n frames at the file's position into inBuffer from frame `at`;
@@ -105,6 +112,10 @@ private:
     // What open and openStream share once libsndfile has the file.
     // False (reported, closed) when the engine cannot play that format.
     bool takeInfo(int sndFileFormat, int channels, int rate, int64_t frames);
+    // After a read of a FLAC stream that went from frame `from` to `to`:
+    // the decoder's complaints that reached libsndfile's log since the last
+    // look become the read error (at `from`; a cut frame at `to`).
+    void checkDecoderLog(int32_t from, int32_t to);
 
     SNDFILE* file = nullptr;
     Source* source = nullptr; // while a stream is open
@@ -122,6 +133,9 @@ private:
     int64_t frameCount = 0;
     int32_t readErrorFrame = -1;
     char readError[128] = {};
+    int64_t headerFrames = 0;
+    std::vector<char> decoderLog; // a FLAC stream's, sized at openStream
+    size_t decoderLogSeen = 0;    // bytes of the log looked at
 };
 
 } // namespace sonabel

@@ -9,6 +9,7 @@
 #include "io/WaveFileWriter.h"
 #include "render/RenderReport.h"
 #include "render/Renderer.h"
+#include "render/StreamOutput.h"
 #include "render/StreamSpool.h"
 #include "render/WaveStreamWriter.h"
 
@@ -19,6 +20,9 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace sonabel;
@@ -200,6 +204,49 @@ TEST_F(RenderStreamsTest, SpooledStreamGetsTheSizesOfWhatCame) {
         r.setFileName(spool.path().c_str());
         r.open();
         EXPECT_EQ(r.getLength(), 100) << c.what;
+    }
+}
+
+// Names that are streams already are written in place, as 8- or 16-bit
+// WAVE; everything else is a file, made under a temporary name.
+TEST_F(RenderStreamsTest, PipesDevicesAndSocketsAreStreamedInPlace) {
+    ASSERT_EQ(::mkfifo(path("p.fifo").c_str(), 0644), 0);
+    makeInput("file.wav", 10);
+    ::mkdir(path("folder").c_str(), 0755);
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path("s.sock").c_str());
+    ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const std::pair<std::string, bool> names[] = {
+        {"-", true},          {path("p.fifo"), true},   {"/dev/null", true},       {path("s.sock"), true},
+        {"file.wav", false},  {"missing.wav", false},   {path("folder"), false},
+    };
+    for (const auto& [name, streamed] : names) EXPECT_EQ(StreamOutput::isStream(name), streamed) << name;
+    ::close(listening);
+
+    struct Case {
+        std::string name, container;
+        int bits;
+        bool floating;
+        int inputBits;
+        const char* error; // "" when it can
+    } cases[] = {
+        {"-", "", 0, false, 16, ""},
+        {"-", "", 0, false, 24, ""}, // the input's, at most 16
+        {"-", "", 8, false, 24, ""},
+        {path("p.fifo"), "wav", 16, false, 8, ""},
+        {"-", "", 24, false, 16, "standard output carries 8- or 16-bit WAVE; write a file for other sample types"},
+        {"-", "flac", 0, false, 16, "standard output carries 8- or 16-bit WAVE; write a file for FLAC or AIFF"},
+        {"/dev/null", "", 32, true, 16,
+         "the device /dev/null carries 8- or 16-bit WAVE; write a file for other sample types"},
+        {path("p.fifo"), "ogg", 0, false, 16, "--format takes wav, flac or aiff, not \"ogg\""},
+    };
+    for (const Case& c : cases) {
+        StreamOutput output(c.name);
+        std::string error;
+        EXPECT_EQ(output.choose(c.container, c.bits, c.floating, c.inputBits, error), !*c.error) << c.name;
+        EXPECT_EQ(error, c.error) << c.name;
     }
 }
 

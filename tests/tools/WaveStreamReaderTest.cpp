@@ -72,6 +72,7 @@ TEST_F(WaveStreamReaderTest, ReadsWhatCameToTheEndOrToTheStatedSize) {
         const char* headerError; // nullptr: the header reads
         int64_t frames;
         int64_t breaksAt;
+        const char* readError = "the stream ends inside a frame";
     } cases[] = {
         {"data size 0", stream(0, 400), nullptr, 100, -1},
         {"data size 0xFFFFFFFF", stream(0xFFFFFFFF, 400), nullptr, 100, -1},
@@ -82,6 +83,9 @@ TEST_F(WaveStreamReaderTest, ReadsWhatCameToTheEndOrToTheStatedSize) {
          nullptr, 100, -1},
         {"ends inside a frame", stream(0, 398), nullptr, 99, 99},
         {"ends inside a frame of a true size", stream(400, 201), nullptr, 50, 50},
+        {"cut between two frames, short of a true size", stream(400, 200), nullptr, 50, 50,
+         "the stream ends before the 100 frames its header claims"},
+        {"sox's AIFF guess claims nothing either", stream(0x7F000000, 400), nullptr, 100, -1},
         {"nothing after the header", stream(0, 0), nullptr, 0, -1},
         {"empty", {}, "the stream is empty", 0, -1},
         {"ends inside the RIFF header", Bytes(head.begin(), head.begin() + 8), "the stream ends inside its WAVE header", 0, -1},
@@ -115,7 +119,7 @@ TEST_F(WaveStreamReaderTest, ReadsWhatCameToTheEndOrToTheStatedSize) {
         EXPECT_EQ(delivered, c.frames);
         EXPECT_EQ(o.reader->getFramesRead(), c.frames);
         EXPECT_EQ(o.reader->getReadErrorFrame(), c.breaksAt);
-        EXPECT_EQ(o.reader->getReadError(), c.breaksAt < 0 ? "" : "the stream ends inside a frame");
+        EXPECT_EQ(o.reader->getReadError(), c.breaksAt < 0 ? "" : c.readError);
     }
 }
 

@@ -3,7 +3,9 @@
 what it writes on stdout (only the audio, or only what was asked for),
 WAVE streams through "-" both ways, streams of every sample type and of
 FLAC, AU and AIFF from a pipe and from a named pipe rendered as their files
-are, a render that goes on while its input still comes, where its log goes,
+are, a render that goes on while its input still comes, outputs that are
+named pipes, devices or sockets written in place, streams cut short or
+damaged, where its log goes,
 and the exact error texts and statuses of tests/tools/golden/errors.txt
 (a command there may read standard input from a file: "... < name").
 
@@ -42,6 +44,13 @@ def frames_of(data):
     import io
     with wave.open(io.BytesIO(data), "rb") as w:
         return w.getnchannels(), w.getsampwidth() * 8, w.readframes(1 << 30)
+
+
+def without_peak_time(data):
+    """A float WAVE's bytes with the time its PEAK chunk states (libsndfile
+    writes the second it wrote the file) set to 0, so two renders compare."""
+    at = data.find(b"PEAK", 12)
+    return data if at < 0 else data[:at + 12] + b"\0\0\0\0" + data[at + 16:]
 
 
 def sox_raw(path_or_stdin, data=None):
@@ -129,12 +138,12 @@ def read_in_order(work):
         name = os.path.join(work, "kind." + kind)
         subprocess.run(["sox", "-D", base] + sample + [name], check=True)
         run(["-q"] + chain + [name, "file.wav"], cwd=work)
-        want = open(os.path.join(work, "file.wav"), "rb").read()
+        want = without_peak_time(open(os.path.join(work, "file.wav"), "rb").read())
         sox = subprocess.Popen(["sox", "-D", name, "-t", kind, "-"], stdout=subprocess.PIPE)
         p = subprocess.run([RENDER, "-v"] + chain + ["-", "pipe.wav"], stdin=sox.stdout, capture_output=True, cwd=work)
         sox.stdout.close()
         sox.wait()
-        got = open(os.path.join(work, "pipe.wav"), "rb").read() if p.returncode == 0 else b""
+        got = without_peak_time(open(os.path.join(work, "pipe.wav"), "rb").read()) if p.returncode == 0 else b""
         check(got == want and b"Rendered 44100 frames" in p.stderr and b"temporary file" not in p.stderr,
               "sox %s -t %s - | sonabel-render - out.wav: the file render's bytes, 44100 frames, no spool (%s)"
               % (what, kind, p.stderr.decode().strip().splitlines()[-1:]))
@@ -195,6 +204,188 @@ def read_in_order(work):
           "memory: %d kB for 1 s, %d kB for 300 s (52 MB) of stream" % (short[1], long_[1]))
 
 
+def in_place_and_cut(work):
+    """Outputs that are streams already (a named pipe, /dev/null, a socket)
+    and streams cut short, in one table: the status, the message, and what
+    an outside reader (sox, Python's wave) makes of it."""
+    import re
+    import socket
+    import threading
+    base = os.path.join(work, "place.wav")
+    subprocess.run(["sox", "-D", "-n", "-r", "44100", "-c", "2", "-b", "16", base, "synth", "1", "sine", "440",
+                    "sine", "3000", "gain", "-3"], check=True)
+    long_ = os.path.join(work, "place-long.wav")
+    subprocess.run(["sox", "-D", "-n", "-r", "44100", "-c", "2", "-b", "16", long_, "synth", "30", "sine", "440"],
+                   check=True)
+    want = sox_raw(base)
+    fifo, sock = os.path.join(work, "out.fifo"), os.path.join(work, "out.sock")
+    os.mkfifo(fifo)
+
+    def encoded(kind, unknown=False):
+        """base as sox writes it to a file (to a pipe it writes a guess for
+        an AIFF's length); unknown: to a pipe, with no length to state."""
+        if not unknown:
+            name = os.path.join(work, "place." + kind)
+            subprocess.run(["sox", "-D", base, name], check=True)
+            return open(name, "rb").read()
+        raw = subprocess.run(["sox", base, "-t", "raw", "-"], capture_output=True, check=True).stdout
+        return subprocess.run(["sox", "-D", "-t", "raw", "-r", "44100", "-c", "2", "-b", "16", "-e", "signed", "-",
+                               "-t", kind, "-"], input=raw, capture_output=True, check=True).stdout
+
+    def flipped(data, at):
+        data = bytearray(data)
+        data[at] ^= 0x01
+        return bytes(data)
+
+    # Readers of the output, started before the render: each gives the bytes
+    # it read (or None when it only looks at the render).
+    def sox_on_fifo():
+        # Into a file: a pipe of its own would fill while we wait for the render.
+        raw = os.path.join(work, "fifo.raw")
+        p = subprocess.Popen(["sox", "-t", "wav", fifo, "-t", "raw", raw], stderr=subprocess.DEVNULL)
+
+        def finish():
+            p.wait(timeout=120)
+            return open(raw, "rb").read() if p.returncode == 0 else b""
+        return finish
+
+    def quits_early():
+        def read():
+            with open(fifo, "rb") as f:
+                f.read(100)
+        t = threading.Thread(target=read)
+        t.start()
+        return lambda: t.join(120)
+
+    def socket_server():
+        server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        if os.path.exists(sock):
+            os.unlink(sock)
+        server.bind(sock)
+        server.listen(1)
+        got = []
+
+        def serve():
+            connection, _ = server.accept()
+            data = b""
+            while True:
+                chunk = connection.recv(1 << 16)
+                if not chunk:
+                    break
+                data += chunk
+            connection.close()
+            got.append(data)
+        t = threading.Thread(target=serve)
+        t.start()
+
+        def finish():
+            t.join(120)
+            server.close()
+            return got[0] if got else b""
+        return finish
+
+    def wave_frames(data):
+        return frames_of(data)[2] if data else b""
+
+    silence = b"\0" * (22050 * 4)
+    au, aiff, flac, flac0 = encoded("au"), encoded("aiff"), encoded("flac"), encoded("flac", unknown=True)
+    aiff0 = encoded("aiff", unknown=True)
+    cut_au = au[:len(au) - len(want) + 40000]  # 10000 whole frames of 44100
+    cut_aiff = aiff[:len(aiff) - len(want) + 40000]
+    cases = [
+        # (what, arguments, standard input, environment, reader, expected status, stderr pattern,
+        #  what the reader must have: samples, or None)
+        ("a render into a named pipe, read by sox", ["-q", base, fifo], None, None, sox_on_fifo, 0, r"", want),
+        ("a stream into a named pipe", ["-q", "-", fifo], open(base, "rb").read(), None, sox_on_fifo, 0, r"", want),
+        ("a render into /dev/null", ["-q", base, "/dev/null"], None, None, None, 0, r"", None),
+        ("a render into a socket, read by Python's wave", ["-q", base, sock], None, None, socket_server, 0, r"",
+         ("wave", want)),
+        ("--capture into a named pipe, read by sox", ["-q", "--capture", "0.5", fifo], None,
+         {"SONABEL_AUDIO_API": "null"}, sox_on_fifo, 0, r"", silence),
+        ("a named pipe whose reader goes away", ["-q", long_, fifo], None, None, quits_early, 1,
+         r"^sonabel-render: cannot write %s: Broken pipe; \d+ frames went to %s\n$" % (re.escape(fifo), re.escape(fifo)),
+         None),
+        ("a 24-bit stream into a named pipe", ["-q", "--bits", "24", base, fifo], None, None, None, 2,
+         r"^sonabel-render: the named pipe %s carries 8- or 16-bit WAVE; write a file for other sample types\n$"
+         % re.escape(fifo), None),
+        ("an AU cut between two frames", ["-q", "-", "cut1.wav"], cut_au, None, None, 1,
+         r"at frame 10000: the stream ends before the 44100 frames its header claims; nothing was kept\n$", None),
+        ("an AIFF cut between two frames", ["-q", "-", "cut2.wav"], cut_aiff, None, None, 1,
+         r"at frame 10000: the stream ends before the 44100 frames its header claims; nothing was kept\n$", None),
+        ("a FLAC cut inside a frame (head -c)", ["-q", "-", "cut3.wav"], flac[:len(flac) // 2], None, None, 1,
+         r"at frame \d+: the stream ends inside a frame; nothing was kept\n$", None),
+        ("a FLAC with a damaged frame", ["-q", "-", "cut4.wav"], flipped(flac, len(flac) // 3), None, None, 1,
+         r"at frame \d+: flac decoder (lost sync|frame CRC mismatch); nothing was kept\n$", None),
+        ("a FLAC of no stated length cut inside a frame", ["-q", "-", "cut5.wav"], flac0[:len(flac0) // 2], None,
+         None, 1, r"at frame \d+: the stream ends inside a frame; nothing was kept\n$", None),
+        ("a FLAC of no stated length with a damaged frame", ["-q", "-", "cut6.wav"], flipped(flac0, len(flac0) // 3),
+         None, None, 1, r"at frame \d+: flac decoder (lost sync|frame CRC mismatch); nothing was kept\n$", None),
+        ("an AIFF of sox's guessed length, ended between frames", ["-q", "-", "whole.wav"],
+         aiff0[:len(aiff0) - len(want) + 40000], None, None, 0, r"", None),
+    ]
+    for what, args, stdin, env, reader, status, pattern, expected in cases:
+        finish = reader() if reader else None
+        p = subprocess.run([RENDER] + args, input=stdin, capture_output=True, cwd=work, timeout=120,
+                           env=dict(os.environ, **env) if env else None)
+        got = finish() if finish else None
+        stderr = p.stderr.decode()
+        # Lines that say libsndfile reads the stream, or which device
+        # captures, are not the point here.
+        stderr = "".join(l for l in stderr.splitlines(True)
+                         if "reading it through libsndfile" not in l and "soundcard input:" not in l)
+        ok = p.returncode == status and (re.search(pattern, stderr) if pattern else stderr == "")
+        if isinstance(expected, tuple):
+            ok = ok and wave_frames(got) == expected[1]
+        elif expected is not None:
+            ok = ok and got == expected
+        if args[-1].startswith("cut"):
+            ok = ok and not os.path.exists(os.path.join(work, args[-1]))
+        check(ok, "%s: status %d (%d; %s)" % (what, status, p.returncode, stderr.strip()))
+    check(stat_kind(fifo) == "fifo" and stat_kind("/dev/null") == "char" and stat_kind(sock) == "socket",
+          "the named pipe, /dev/null and the socket are still what they were")
+    # The cut streams are cut for sox too: fewer samples than their header claims.
+    for name, data, kind in (("AU", cut_au, "au"), ("AIFF", cut_aiff, "aiff"), ("FLAC", flac[:len(flac) // 2], "flac")):
+        sox = subprocess.run(["sox", "-t", kind, "-", "-t", "raw", "-"], input=data, capture_output=True)
+        check(len(sox.stdout) < len(want), "sox too reads fewer samples of the cut %s than its header claims" % name)
+    # Clipping is counted on a stream as on a file.
+    hot = os.path.join(work, "hot.wav")
+    subprocess.run(["sox", "-D", "-n", "-r", "44100", "-c", "2", "-e", "float", "-b", "32", hot, "synth", "0.5",
+                    "sine", "440", "gain", "3"], check=True, stderr=subprocess.DEVNULL)
+    counts = [re.findall(r": clipped (\d+) samples", run(["-q", "--bits", "16", hot, target], cwd=work).stderr.decode())
+              for target in ("hot16.wav", "/dev/null", "-")]
+    check(counts[0] and counts[0] == counts[1] == counts[2],
+          "clipped samples counted on /dev/null and standard output as on a file (%s)" % counts)
+    # --play plays a stream as it comes: no copy first, the recording that
+    # the file gives, and a cut stream is an error there too.
+    null = dict(os.environ, SONABEL_AUDIO_API="null")
+    run(["-q", "--play", base, "played-file.wav"], env=null, cwd=work)
+    p = run(["-v", "--play", "-", "played-pipe.wav"], stdin=open(base, "rb").read(), env=null, cwd=work)
+    check(p.returncode == 0 and b"temporary file" not in p.stderr and b"Played 44100 frames" in p.stderr and
+          open(os.path.join(work, "played-pipe.wav"), "rb").read() ==
+          open(os.path.join(work, "played-file.wav"), "rb").read(),
+          "--play - plays the stream without a copy and records what --play FILE records (%s)"
+          % p.stderr.decode().strip().splitlines()[-1:])
+    p = run(["-q", "--play", "-"], stdin=flac[:len(flac) // 2], env=null, cwd=work)
+    check(p.returncode == 1 and re.search(r"cannot read standard input at frame \d+: the stream ends inside a "
+                                          r"frame\n$", p.stderr.decode()),
+          "--play - of a FLAC cut inside a frame: status 1 (%s)" % p.stderr.decode().strip())
+    # Standard output whose reader goes away: the same, never a silent SIGPIPE.
+    p = subprocess.Popen([RENDER, "-q", long_, "-"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=work)
+    p.stdout.read(100)
+    p.stdout.close()
+    stderr = p.stderr.read().decode()
+    check(p.wait(timeout=120) == 1 and re.match(r"^sonabel-render: cannot write standard output: Broken pipe; \d+ "
+                                                r"frames went to standard output\n$", stderr),
+          "standard output whose reader goes away: status 1 and \"Broken pipe\" (%s)" % stderr.strip())
+
+
+def stat_kind(name):
+    import stat
+    mode = os.stat(name).st_mode
+    return ("fifo" if stat.S_ISFIFO(mode) else "char" if stat.S_ISCHR(mode) else "socket" if stat.S_ISSOCK(mode)
+            else "other")
+
+
 def logs(work):
     clean = os.path.join(work, "in.wav")
     state = os.path.join(work, "state")
@@ -237,8 +428,19 @@ def errors(work):
                     "sine", "440"], check=True)
     whole = open(os.path.join(work, "in.wav"), "rb").read()
     # Streams that end inside their header or inside a frame, and others.
+    # And streams cut between two frames, or damaged, that libsndfile reads:
+    # made without dither, so that every run cuts them at the same frame.
+    tone = os.path.join(work, "tone")
+    for kind in ("aiff", "flac"):
+        subprocess.run(["sox", "-D", "-n", "-r", "44100", "-c", "2", "-b", "16", tone + "." + kind, "synth", "1",
+                        "sine", "440"], check=True)
+    aiff, flac = open(tone + ".aiff", "rb").read(), open(tone + ".flac", "rb").read()
+    damaged = bytearray(flac)
+    damaged[len(flac) // 3] ^= 0x01
     for name, data in (("cut-header.wav", whole[:30]), ("cut-frame.wav", whole[:1001]), ("empty.wav", b""),
-                       ("not-audio.txt", b"hello\n")):
+                       ("not-audio.txt", b"hello\n"), ("cut-between.wav", whole[:44 + 4000]),
+                       ("cut-between.aiff", aiff[:len(aiff) - 176400 + 4000]), ("cut-frame.flac", flac[:len(flac) // 2]),
+                       ("damaged.flac", bytes(damaged))):
         with open(os.path.join(work, name), "wb") as f:
             f.write(data)
     with open(GOLDEN, encoding="utf-8") as f:
@@ -273,6 +475,7 @@ def main():
         os.chmod(work, 0o755)
         streams(work)
         read_in_order(work)
+        in_place_and_cut(work)
         logs(work)
     with tempfile.TemporaryDirectory(prefix="sonabel-errors-") as work:
         errors(work)

@@ -55,6 +55,16 @@ InputFile::StreamOpen InputFile::openStream(int fd, const std::string& name, std
     error.clear();
     // libsndfile stands on the first frame after its open.
     streamDataStart = stream->tell();
+    // What the header claims, where it can be held to it: FLAC's total of
+    // samples when it is stated, a PCM container's size below a writer's
+    // guess for "unknown". Other compressed streams claim nothing here.
+    const int64_t frames = reader->getHeaderFrames();
+    const int major = reader->getFileFormat()->sndFileFormat & SF_FORMAT_TYPEMASK;
+    const int64_t frameBytes = reader->getFileFormat()->getBytesPerFrame();
+    if (major == SF_FORMAT_FLAC)
+        claimedFrames = frames > 0 && frames < SF_COUNT_MAX ? frames : -1;
+    else if (major != SF_FORMAT_OGG && major != SF_FORMAT_MPEG && frameBytes > 0)
+        claimedFrames = frames > 0 && frames < StreamSource::guessedDataBytes / frameBytes ? frames : -1;
     handover = name + ": " + reader->getFileFormat()->describe() + ", reading it through libsndfile";
     other = reader.get();
     file = std::move(reader);
@@ -133,19 +143,27 @@ bool InputFile::endsInsideFrame() const {
     return pcm && frameBytes > 0 && (stream->tell() - streamDataStart) % frameBytes != 0;
 }
 
+bool InputFile::endsEarly() const {
+    return stream && other && claimedFrames >= 0 && hasEnded() && other->getPosition() < claimedFrames;
+}
+
 int64_t InputFile::getReadErrorFrame() const {
     if (waveStream) return waveStream->getReadErrorFrame();
     if (endsInsideFrame() && other->getReadErrorFrame() < 0) return other->getPosition();
     // libsndfile takes a failed read for the end of the stream.
     if (stream && !stream->getError().empty() && other->getReadErrorFrame() < 0) return other->getPosition();
-    return wave ? wave->getReadErrorFrame() : other->getReadErrorFrame();
+    if (wave) return wave->getReadErrorFrame();
+    if (other->getReadErrorFrame() < 0 && endsEarly()) return other->getPosition();
+    return other->getReadErrorFrame();
 }
 
 std::string InputFile::getReadError() const {
     if (waveStream) return waveStream->getReadError();
     if (endsInsideFrame() && other->getReadErrorFrame() < 0) return "the stream ends inside a frame";
     if (stream && !stream->getError().empty() && other->getReadErrorFrame() < 0) return stream->getError();
-    return wave ? wave->getReadError() : other->getReadError();
+    if (wave) return wave->getReadError();
+    if (other->getReadErrorFrame() < 0 && endsEarly()) return StreamSource::endsEarly(claimedFrames);
+    return other->getReadError();
 }
 
 } // namespace sonabel

@@ -68,10 +68,14 @@ public:
 private:
     // Whether a PCM stream that libsndfile read ended inside a frame.
     bool endsInsideFrame() const;
+    // Whether a stream that libsndfile read ended before the frames its
+    // header claims.
+    bool endsEarly() const;
 
     // First, so that it outlives the readers that read it.
     std::unique_ptr<StreamSource> stream;
     int64_t streamDataStart = 0; // byte of a libsndfile stream's first frame
+    int64_t claimedFrames = -1;  // what its header claims; -1: nothing, or a writer's guess
     std::unique_ptr<AudioFile> file;
     WaveFileReader* wave = nullptr; // file, when the WAVE reader reads it
     SndFileReader* other = nullptr; // file, when libsndfile reads it

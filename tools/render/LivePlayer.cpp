@@ -20,6 +20,9 @@
 #include "render/RenderLoadMonitor.h"
 #include "render/RenderOptions.h"
 #include "render/RenderReport.h"
+#include "render/StreamOutput.h"
+#include "render/StreamProgress.h"
+#include "render/StreamSpool.h"
 
 #include <atomic>
 #include <chrono>
@@ -37,9 +40,12 @@ namespace sonabel {
 namespace {
 
 std::atomic<bool> interrupted{false};
+// The same, for a stream's reads that wait for its writer.
+volatile std::sig_atomic_t interruptedRead = 0;
 
 extern "C" void onInterrupt(int) {
     interrupted.store(true);
+    interruptedRead = 1;
     // A device that is being opened on a frozen server gives up at once.
     AudioLibrary::instance().setHurried(true);
 }
@@ -60,6 +66,7 @@ class InterruptScope {
 public:
     InterruptScope() {
         interrupted = false;
+        interruptedRead = 0;
         AudioLibrary::instance().setHurried(false);
         struct sigaction action {};
         action.sa_handler = onInterrupt;
@@ -171,7 +178,9 @@ int LivePlayer::run() {
 
     DeviceCounter counter;
     std::unique_ptr<AudioInputDevice> capture;
+    StreamSpool spool;
     std::unique_ptr<InputFile> file;
+    std::unique_ptr<StreamProgress> progress;
     AudioReader* source;
     double rate;
     int64_t total;
@@ -184,17 +193,41 @@ int LivePlayer::run() {
         source = capture.get();
     } else {
         file = std::make_unique<InputFile>();
-        std::string handover;
-        file->open(options.input, handover);
+        std::string handover, inputPath = options.input;
+        if (streamFd >= 0) {
+            std::string error;
+            InputFile::StreamOpen opened;
+            {
+                LogErrors opening;
+                opened = file->openStream(streamFd, streamName, handover, error, &interruptedRead);
+            }
+            if (opened == InputFile::StreamOpen::Failed) {
+                err << "sonabel-render: cannot read " << streamName << ": " << error << "\n";
+                return 1;
+            }
+            if (opened == InputFile::StreamOpen::Spool) {
+                // A format read only from a file: the whole stream first.
+                if (!spool.create(error) || !spool.readStream(error, streamFd, file->spoolHead())) {
+                    err << "sonabel-render: cannot read " << streamName << ": " << error << "\n";
+                    return 1;
+                }
+                inputPath = spool.path();
+                file = std::make_unique<InputFile>();
+            }
+        }
+        if (!file->isStream()) file->open(inputPath, handover);
         if (!handover.empty()) err << "sonabel-render: " << handover << "\n";
         if (!errors.none() || !file->isOpen()) return failed("cannot read " + options.input);
         rate = file->format().sampleRate > 0.0f ? file->format().sampleRate : 44100.0;
-        total = file->getLength();
-        source = file->reader();
+        // A stream plays until it ends, whatever its length.
+        total = file->isStream() ? INT64_MAX : file->getLength();
+        if (file->isStream()) progress = std::make_unique<StreamProgress>(*file);
+        source = progress ? static_cast<AudioReader*>(progress.get()) : file->reader();
     }
 
     std::unique_ptr<AudioOutputDevice> playback;
     std::unique_ptr<OutputFile> recording;
+    std::unique_ptr<StreamOutput> recordingStream;
     std::unique_ptr<FrameLimitWriter> limited;
     if (options.play) {
         playback.reset(createOutputDevice(0));
@@ -210,7 +243,21 @@ int LivePlayer::run() {
                     << playback->getBufferCount() << "\n";
         }
     }
-    if (!options.output.empty()) {
+    if (!options.output.empty() && StreamOutput::isStream(options.output)) {
+        // A named pipe or a device takes the recording as a stream, in place.
+        recordingStream = std::make_unique<StreamOutput>(options.output);
+        std::string error;
+        if (!recordingStream->choose(options.container, options.bits, options.floatSamples,
+                                     file ? file->format().bitsPerSample : 16, error)) {
+            err << "sonabel-render: " << error << "\n";
+            return 2;
+        }
+        if (!recordingStream->open(*source->getAudioFormat(), progress ? -1 : total, error))
+            return failed("cannot write " + options.output + ": " + error);
+        limited = progress ? std::make_unique<FrameLimitWriter>(&recordingStream->writer(),
+                                                                [p = progress.get()] { return p->getFrames(); })
+                           : std::make_unique<FrameLimitWriter>(&recordingStream->writer(), total);
+    } else if (!options.output.empty()) {
         recording = std::make_unique<OutputFile>();
         std::string note, error;
         if (!recording->choose(options.output, options.container, options.bits, options.floatSamples,
@@ -223,8 +270,15 @@ int LivePlayer::run() {
         recording->setAudioFormat(*source->getAudioFormat());
         recording->open();
         if (!errors.none() || !recording->isOpen()) return failed("cannot write " + options.output);
-        limited = std::make_unique<FrameLimitWriter>(recording.get(), total);
+        // A stream's recording ends where the stream did.
+        limited = progress ? std::make_unique<FrameLimitWriter>(recording.get(),
+                                                                [p = progress.get()] { return p->getFrames(); })
+                           : std::make_unique<FrameLimitWriter>(recording.get(), total);
     }
+    // Until the input's end: a stream's, once it has ended and played.
+    auto playing = [&](int64_t at) {
+        return progress ? !(progress->hasEnded() && at >= progress->getFrames()) : at < total;
+    };
 
     RenderLoadMonitor monitor(chain);
     InterruptScope ctrlC;
@@ -252,13 +306,15 @@ int LivePlayer::run() {
         } else {
             chooseTickProvider(&sync, playback.get(), capture.get());
             auto lastDrawn = std::chrono::steady_clock::now();
-            while (!interrupted && errors.none() && (position = sync.getPosition()) < total) {
+            while (!interrupted && errors.none() && playing(position = sync.getPosition())) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 auto now = std::chrono::steady_clock::now();
                 if (showStatus && now - lastDrawn > std::chrono::milliseconds(100)) {
                     char line[160];
-                    std::snprintf(line, sizeof line, "\r  %.1f s of %.1f s   %d underruns   %d overflows ",
-                                  static_cast<double>(position) / rate, static_cast<double>(total) / rate,
+                    char length[40] = "";
+                    if (!progress) std::snprintf(length, sizeof length, " of %.1f s", static_cast<double>(total) / rate);
+                    std::snprintf(line, sizeof line, "\r  %.1f s%s   %d underruns   %d overflows ",
+                                  static_cast<double>(position) / rate, length,
                                   counter.underruns.load(), counter.overflows.load());
                     err << line << std::flush;
                     lastDrawn = now;
@@ -270,10 +326,24 @@ int LivePlayer::run() {
                 std::this_thread::sleep_for(std::chrono::duration<double>(queued < 1.0 ? queued : 1.0));
             }
             if (showStatus) err << "\n";
-            if (!errors.none()) status = failed("the sound stopped");
+            if (recordingStream && *recordingStream->writer().getWriteError()) {
+                // Its reader went away: in the user's words, not the log's.
+                err << "sonabel-render: cannot write " << options.output << ": "
+                    << recordingStream->writer().getWriteError() << "; "
+                    << recordingStream->writer().getLength() << " frames went to " << options.output << "\n";
+                status = 1;
+            } else if (!errors.none()) {
+                status = failed("the sound stopped");
+            }
         }
         sync.setTickProvider(nullptr);
         sync.stop();
+        if (recordingStream) recordingStream->close(); // its reader sees the end
+        if (progress && progress->getReadErrorFrame() >= 0 && !interrupted) {
+            err << "sonabel-render: cannot read " << streamName << " at frame " << progress->getReadErrorFrame()
+                << ": " << progress->getReadError() << "\n";
+            status = 1;
+        }
         monitor.collect();
         for (int i = mixer.getFilterCount() - 1; i >= 0; --i) mixer.removeFilterNr(i);
         mixer.removeInput(source);
@@ -284,9 +354,11 @@ int LivePlayer::run() {
     if (playback) playback->removeListener(&counter);
 
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const int64_t frames = position < total ? position : total;
+    const int64_t end = progress ? progress->getFrames() : total;
+    const int64_t frames = position < end ? position : end;
     // Counted on the way to the file, as a render counts them.
-    const int64_t clipped = recording ? recording->getClipped() : 0;
+    const int64_t clipped =
+        recording ? recording->getClipped() : recordingStream ? recordingStream->writer().getClipped() : 0;
     if (clipped > 0)
         err << "sonabel-render: warning: " << options.output << ": clipped " << clipped << " samples\n";
     const int chunkFrames = playback ? playback->getTickFrames() : (capture ? capture->getTickFrames() : 1024);

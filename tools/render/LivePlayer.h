@@ -32,6 +32,12 @@ public:
     bool showStatus = false;
     // Where the report goes as one JSON object (--json); null: nowhere.
     std::ostream* jsonOut = nullptr;
+    // The input is the stream on this descriptor (not owned), played as it
+    // comes, and streamName how messages call it; -1: the input file.
+    // Read on the ticker thread at the soundcard's pace, so a writer that
+    // is slower than the sound makes underruns.
+    int streamFd = -1;
+    std::string streamName;
 
 private:
     // Why the output device cannot play from its write-ahead; empty if it

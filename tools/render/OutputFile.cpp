@@ -94,23 +94,27 @@ bool OutputFile::flush() { return wave ? wave->flush() : other->flush(); }
 
 const char* OutputFile::getWriteError() const { return wave ? wave->getWriteError() : other->getWriteError(); }
 
-void OutputFile::write(SampleBuffer& buffer) {
-    if (!chosen.floating && writer->isOpen()) {
-        // Encoding rounds x = v * 2^(b-1) half up after clipping it to
-        // -2^(b-1)..2^(b-1)-1: a sample is clipped where rounding alone would
-        // have left that range, x >= 2^(b-1) - 0.5 or x < -2^(b-1) - 0.5.
-        // Both bounds over 2^(b-1) are exact in double, and compared on v
-        // itself as floats, so the loop runs in vector registers.
-        const double scale = std::ldexp(1.0, chosen.bitsPerSample - 1);
-        const float high = floatAtOrAbove((scale - 0.5) / scale), low = floatAtOrAbove((-scale - 0.5) / scale);
-        const int channels = writer->getAudioFormat()->channels;
-        for (int c = 0; c < channels; ++c) {
-            const float* in = buffer.getBuffer(c < buffer.channelCount ? c : 0);
-            int32_t count = 0;
-            for (int f = 0; f < buffer.currCount; ++f) count += (in[f] >= high) | (in[f] < low);
-            clipped += count;
-        }
+int64_t OutputFile::countClipped(SampleBuffer& buffer, int channels, int bits) {
+    // Encoding rounds x = v * 2^(b-1) half up after clipping it to
+    // -2^(b-1)..2^(b-1)-1: a sample is clipped where rounding alone would
+    // have left that range, x >= 2^(b-1) - 0.5 or x < -2^(b-1) - 0.5.
+    // Both bounds over 2^(b-1) are exact in double, and compared on v
+    // itself as floats, so the loop runs in vector registers.
+    const double scale = std::ldexp(1.0, bits - 1);
+    const float high = floatAtOrAbove((scale - 0.5) / scale), low = floatAtOrAbove((-scale - 0.5) / scale);
+    int64_t clipped = 0;
+    for (int c = 0; c < channels; ++c) {
+        const float* in = buffer.getBuffer(c < buffer.channelCount ? c : 0);
+        int32_t count = 0;
+        for (int f = 0; f < buffer.currCount; ++f) count += (in[f] >= high) | (in[f] < low);
+        clipped += count;
     }
+    return clipped;
+}
+
+void OutputFile::write(SampleBuffer& buffer) {
+    if (!chosen.floating && writer->isOpen())
+        clipped += countClipped(buffer, writer->getAudioFormat()->channels, chosen.bitsPerSample);
     writer->write(buffer);
 }
 

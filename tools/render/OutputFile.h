@@ -18,6 +18,7 @@ namespace sonabel {
 
 class AudioFile;
 class AudioFileWriter;
+class SampleBuffer;
 class SndFileWriter;
 class WaveFileWriter;
 
@@ -56,6 +57,10 @@ public:
     const char* getWriteError() const;
 
     const SndFileFormat& getChosen() const { return chosen; }
+
+    // Samples of the first `channels` channels of the chunk that an integer
+    // type of `bits` cannot hold and clips to full scale.
+    static int64_t countClipped(SampleBuffer& buffer, int channels, int bits);
 
 private:
     SndFileFormat chosen;

@@ -13,9 +13,9 @@
 #include "render/RenderLoadMonitor.h"
 #include "render/RenderReport.h"
 #include "render/SignalToNoise.h"
+#include "render/StreamOutput.h"
 #include "render/StreamSpool.h"
 #include "render/TemporaryOutput.h"
-#include "render/WaveStreamWriter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -173,28 +173,37 @@ int Renderer::run() {
             return 2;
         }
     }
-    // Standard input and named pipes are read in order as they come; what
-    // must read the input twice, or play it in real time, reads a copy.
+    // A named pipe or a device is not kept either, as OUTPUT - is not.
+    if (!options.reference.empty() && !options.outputIsStdout() && StreamOutput::isStream(options.output)) {
+        fail("--reference compares OUTPUT with CLEAN, and OUTPUT " + options.output +
+             " is not kept; give an output file");
+        return 2;
+    }
+    // Standard input and named pipes are read in order as they come, by a
+    // render and by --play; what must read the input twice reads a copy.
     StreamSpool inputSpool;
+    StreamDescriptor descriptor;
+    int playedFd = -1;
     inputPath = options.input;
     if (isStream(options.input)) {
         std::string error;
-        StreamDescriptor descriptor;
         if (!descriptor.open(options.input, error)) {
             fail("cannot read " + options.input + ": " + error);
             return 1;
         }
-        const char* why = options.isLive() ? "--play reads it at the soundcard's pace"
-                          : !options.reference.empty() ? "--reference reads the input twice"
-                                                       : nullptr;
-        if (!why) return render(descriptor.fd);
-        if (options.verbose)
-            err << "sonabel-render: " << inputName() << " is copied to a temporary file first: " << why << "\n";
-        if (!inputSpool.create(error) || !inputSpool.readStream(error, descriptor.fd)) {
-            fail("cannot read " + inputName() + ": " + error);
-            return 1;
+        if (options.reference.empty()) {
+            if (!options.isLive()) return render(descriptor.fd);
+            playedFd = descriptor.fd;
+        } else {
+            if (options.verbose)
+                err << "sonabel-render: " << inputName()
+                    << " is copied to a temporary file first: --reference reads the input twice\n";
+            if (!inputSpool.create(error) || !inputSpool.readStream(error, descriptor.fd)) {
+                fail("cannot read " + inputName() + ": " + error);
+                return 1;
+            }
+            inputPath = inputSpool.path();
         }
-        inputPath = inputSpool.path();
     }
     if (!options.isLive()) return render();
     int status = 0;
@@ -207,6 +216,8 @@ int Renderer::run() {
     LivePlayer player(live, chain, options.json ? nowhere : options.stats ? out : (options.quiet ? nowhere : err), err);
     player.showStatus = showProgress;
     if (options.json) player.jsonOut = &out;
+    player.streamFd = playedFd;
+    player.streamName = inputName();
     return player.run();
 }
 
@@ -380,13 +391,17 @@ int Renderer::render(int streamFd) {
         return 1;
     }
     if (!options.reference.empty() && !checkReference(inputFormat, total, status)) return status;
-    // Standard output is streamed chunk by chunk; a file is written under a
-    // temporary name.
-    const bool toStdout = options.outputIsStdout();
+    // Standard output, a named pipe or a device is streamed chunk by chunk
+    // in place; a file is written under a temporary name.
+    const bool toStream = StreamOutput::isStream(options.output);
     OutputFile writer;
+    StreamOutput stream(options.output);
     std::string error;
-    if (!toStdout && !writer.choose(options.output, options.container, options.bits, options.floatSamples,
-                                    inputFormat.bitsPerSample, input.isFloat(), note, error)) {
+    note.clear(); // said above; choose gives its own
+    if (toStream ? !stream.choose(options.container, options.bits, options.floatSamples, inputFormat.bitsPerSample,
+                                  error)
+                 : !writer.choose(options.output, options.container, options.bits, options.floatSamples,
+                                  inputFormat.bitsPerSample, input.isFloat(), note, error)) {
         fail(error);
         return 2;
     }
@@ -394,28 +409,25 @@ int Renderer::render(int streamFd) {
 
     // From before the temporary file exists until it is renamed or removed.
     StopSignals signals;
-    const std::string outputName = toStdout ? std::string("standard output") : options.output;
-    TemporaryOutput output(toStdout ? std::string() : options.output);
-    if (!toStdout && !output.create(error)) {
+    const std::string outputName = stream.displayName();
+    TemporaryOutput output(toStream ? std::string() : options.output);
+    if (!toStream && !output.create(error)) {
         fail("cannot write " + options.output + ": " + error);
         return 1;
     }
     // The output keeps the input's channels and rate; the engine's chunk may
     // have more channels (never fewer than 2), and the writer takes the first.
-    WaveStreamWriter stream(STDOUT_FILENO);
     AudioWriter* target = &writer;
-    if (toStdout) {
-        // A pipe carries 8- or 16-bit WAVE.
-        const int bits = options.bits ? options.bits : std::min(inputFormat.bitsPerSample, 16);
-        if (options.floatSamples || (bits != 8 && bits != 16)) {
-            fail("standard output carries 8- or 16-bit WAVE; write a file for other sample types");
-            return 2;
+    if (toStream) {
+        if (!stream.open(inputFormat, total, error, &stopSignal)) {
+            if (stopSignal) {
+                fail(stopSignal == SIGTERM ? "terminated" : "interrupted");
+                return 128 + static_cast<int>(stopSignal);
+            }
+            fail("cannot write " + outputName + ": " + error);
+            return 1;
         }
-        stream.setAudioFormat(inputFormat);
-        stream.setBitsPerSample(bits);
-        stream.setExpectedFrames(total);
-        stream.open();
-        target = &stream;
+        target = &stream.writer();
     } else {
         writer.setFileName(output.path());
         writer.setAudioFormat(inputFormat);
@@ -428,7 +440,7 @@ int Renderer::render(int streamFd) {
         fail("cannot write " + outputName + ": " + reasonOf(errors.first()));
         return 1;
     }
-    auto writeErrorText = [&] { return toStdout ? stream.getWriteError() : writer.getWriteError(); };
+    auto writeErrorText = [&] { return toStream ? stream.writer().getWriteError() : writer.getWriteError(); };
     // The last chunk is cut where the input ended.
     FrameLimitWriter limited = streamed ? FrameLimitWriter(target, [&input] { return input.getFramesRead(); })
                                         : FrameLimitWriter(target, total);
@@ -475,12 +487,14 @@ int Renderer::render(int streamFd) {
             err << "\n";
         }
         if (streamed && input.hasEnded()) total = done;
-        if (!toStdout) writer.flush(); // a disk that fills now still counts as a write error
-        written = toStdout ? stream.getLength() : writer.getLength();
+        if (!toStream) writer.flush(); // a disk that fills now still counts as a write error
+        written = toStream ? stream.writer().getLength() : writer.getLength();
         readErrorFrame = input.getReadErrorFrame(); // close forgets them
         readError = input.getReadError();
         writeError = writeErrorText();
         sync.stop(); // closes the writer: the header states what the file holds
+        if (toStream && writeError.empty()) writeError = writeErrorText(); // the last pad byte
+        stream.close(); // the reader sees the end now
         monitor.collect();
         for (int i = mixer.getFilterCount() - 1; i >= 0; --i) mixer.removeFilterNr(i);
         mixer.removeInput(&reader);
@@ -502,7 +516,7 @@ int Renderer::render(int streamFd) {
     } else if (!errors.none()) {
         // In the user's terms: the name they gave, not the temporary one.
         problem = errors.first();
-        const size_t at = toStdout ? std::string::npos : problem.find(output.path());
+        const size_t at = toStream ? std::string::npos : problem.find(output.path());
         if (at != std::string::npos) problem.replace(at, output.path().size(), options.output);
     } else if (done < total) {
         problem = stopSignal == SIGTERM ? "terminated" : "interrupted";
@@ -513,9 +527,9 @@ int Renderer::render(int streamFd) {
         // After a read error the last chunk holds silence that is not in the
         // input: nothing of it is kept; nor is a file without frames.
         if (readErrorFrame >= 0 || written == 0) output.discard();
-        if (toStdout)
+        if (toStream)
             // Gone already: the reader sees the stream end early.
-            problem += "; " + std::to_string(written) + " frames went to standard output";
+            problem += "; " + std::to_string(written) + " frames went to " + outputName;
         else if (output.keepIfNew())
             problem += "; the first " + std::to_string(written) + " frames (" +
                        format("%.3f s", static_cast<double>(written) / rate) + ") are kept in " + options.output;
@@ -525,10 +539,10 @@ int Renderer::render(int streamFd) {
         return failed;
     }
 
-    if (writer.getClipped() > 0)
-        err << "sonabel-render: warning: " << options.output << ": clipped " << writer.getClipped() << " samples\n";
+    const int64_t clipped = toStream ? stream.writer().getClipped() : writer.getClipped();
+    if (clipped > 0) err << "sonabel-render: warning: " << outputName << ": clipped " << clipped << " samples\n";
     for (AudioFilter* f : chain) f->inputEnded(); // final figures over the whole input
-    if (!toStdout && !output.commit(error)) {
+    if (!toStream && !output.commit(error)) {
         fail("cannot write " + options.output + ": " + error);
         return 1;
     }
@@ -540,7 +554,7 @@ int Renderer::render(int streamFd) {
     report.sampleRate = rate;
     report.wallSeconds = wall;
     report.chunkFrames = chunk;
-    report.clipped = writer.getClipped();
+    report.clipped = clipped;
     if (!options.reference.empty()) {
         report.reference = options.reference;
         if (!measureSignalToNoise(options.output, report)) return 1;

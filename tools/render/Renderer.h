@@ -8,7 +8,9 @@
 // and chunk size. The last chunk is cut so the output has the input's length.
 //
 // The output is written under a temporary name beside the target and takes
-// the target's name only when the render succeeded (TemporaryOutput). A
+// the target's name only when the render succeeded (TemporaryOutput); one
+// that is a stream already (standard output, a named pipe, a device) is
+// written in place as a WAVE stream (StreamOutput). A
 // failed read or write, SIGINT or SIGTERM ends the render with a message;
 // what was rendered is kept under the target's name only where no file had
 // that name, with a header that claims no more than the file holds.

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <poll.h>
 #include <unistd.h>
 
 namespace sonabel {
@@ -13,6 +14,14 @@ StreamSource::StreamSource(int descriptor, const volatile std::sig_atomic_t* fla
 int64_t StreamSource::take(uint8_t* to, int64_t count) {
     int64_t done = 0;
     while (done < count) {
+        // The flag is looked at every 100 ms while the writer is silent: the
+        // signal that set it may have interrupted another thread than this.
+        if (stop) {
+            pollfd ready{fd, POLLIN, 0};
+            while (!*stop && ::poll(&ready, 1, 100) == 0) {
+            }
+            if (*stop) break;
+        }
         const ssize_t got = ::read(fd, to + done, static_cast<size_t>(count - done));
         if (got == 0) break;
         if (got < 0) {
@@ -76,6 +85,10 @@ int64_t StreamSource::seek(int64_t offset, int whence) {
     }
     position = target;
     return position;
+}
+
+std::string StreamSource::endsEarly(int64_t claimedFrames) {
+    return "the stream ends before the " + std::to_string(claimedFrames) + " frames its header claims";
 }
 
 } // namespace sonabel

@@ -19,9 +19,9 @@ namespace sonabel {
 
 class StreamSource : public SndFileReader::Source {
 public:
-    // fd is not owned. A read that a signal interrupts while *stop is set
-    // (a signal handler sets it) ends the stream; other interrupted reads
-    // go on.
+    // fd is not owned. Once *stop is set (a signal handler sets it), a read
+    // ends the stream, within 100 ms even on a thread the signal did not
+    // interrupt; other interrupted reads go on.
     explicit StreamSource(int fd, const volatile std::sig_atomic_t* stop = nullptr);
     StreamSource(const StreamSource&) = delete;
     StreamSource& operator=(const StreamSource&) = delete;
@@ -46,6 +46,13 @@ public:
     const std::string& getError() const { return error; }
 
     static constexpr size_t keepLimit = 1 << 20;
+    // A header that claims this many bytes of audio or more was written by
+    // a writer that could not know the length and could not go back (sox
+    // writes 0x7f000000 or 0x7ffff000, others 0xFFFFFFFF): it claims nothing.
+    static constexpr int64_t guessedDataBytes = 0x7f000000;
+    // Why a stream that ended before the length its header claims is cut:
+    // "the stream ends before the 44100 frames its header claims".
+    static std::string endsEarly(int64_t claimedFrames);
 
 private:
     // Reads up to count bytes from the descriptor; fewer at its end or on an

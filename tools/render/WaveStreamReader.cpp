@@ -107,6 +107,7 @@ bool WaveStreamReader::readHeader(std::string& error, bool& unsupported) {
             }
             // A writer that could not go back left 0 or 0xFFFFFFFF.
             dataLeft = size == 0 || size == 0xFFFFFFFF ? -1 : static_cast<int64_t>(size);
+            claimedFrames = dataLeft >= 0 && dataLeft < StreamSource::guessedDataBytes ? dataLeft : -1;
             break;
         } else if (!skipBytes(padded)) {
             error = endsInHeader;
@@ -134,6 +135,7 @@ bool WaveStreamReader::readHeader(std::string& error, bool& unsupported) {
     }
     // The stream's own sample size, for the bytes of a frame.
     frameBytes = format.channels * (bits / 8);
+    if (claimedFrames > 0) claimedFrames /= frameBytes;
     opened = true;
     return true;
 }
@@ -187,6 +189,10 @@ int32_t WaveStreamReader::read(SampleBuffer& buffer, int32_t readPos, float srcF
         if (readErrorFrame < 0 && (!source.getError().empty() || got % frameBytes != 0)) {
             readErrorFrame = framesRead + whole;
             readError = source.getError().empty() ? "the stream ends inside a frame" : source.getError();
+        } else if (readErrorFrame < 0 && got < want && framesRead + whole < claimedFrames) {
+            // Cut between two frames, short of what the header promised.
+            readErrorFrame = framesRead + whole;
+            readError = StreamSource::endsEarly(claimedFrames);
         }
         std::memset(bytes.data() + whole * frameBytes, format.bitsPerSample == 8 ? 0x80 : 0,
                     static_cast<size_t>(need - whole * frameBytes));

@@ -2,8 +2,10 @@
 // Reads a RIFF WAVE stream in order, as it comes through a pipe: the header
 // chunk by chunk up to "data", then frames until the stream ends. A writer
 // on a pipe cannot go back to its header, so a "data" size of 0 or
-// 0xFFFFFFFF, or one larger than what comes, means "read to the end"; a
-// smaller one ends the frames there. Memory stays one chunk's worth.
+// 0xFFFFFFFF, or a guess of 2 GB or more (StreamSource::guessedDataBytes),
+// means "read to the end"; a smaller one ends the frames there, and a stream
+// that ends before it was cut (an error, as a stream cut inside a frame).
+// Memory stays one chunk's worth.
 //
 // Samples reach the chunk as the file readers give them: 8- and 16-bit PCM
 // through the PCM codec, as the WAVE reader decodes them, and 24- and 32-bit
@@ -78,6 +80,7 @@ private:
     std::vector<uint8_t> bytes;
     std::vector<float> samples; // wider types, interleaved
     int64_t dataLeft = -1;      // bytes of "data" still to come; -1: to the end
+    int64_t claimedFrames = -1; // what "data" claims, unless a writer's guess; -1: nothing
     int frameBytes = 0;         // bytes of a frame in the stream
     int64_t framesRead = 0;
     int32_t lastPos = -1;  // readPos of the last read

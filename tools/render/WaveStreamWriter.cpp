@@ -3,6 +3,7 @@
 #include "core/AudioCodec.h"
 #include "core/Log.h"
 #include "core/SampleBuffer.h"
+#include "render/OutputFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -38,7 +39,7 @@ bool WaveStreamWriter::writeAll(const uint8_t* data, size_t count) {
         if (put <= 0) {
             if (!writeError[0]) {
                 std::snprintf(writeError, sizeof writeError, "%s", std::strerror(put < 0 ? errno : EIO));
-                logError(1, "error: could not write to 'standard output': %s", writeError);
+                logError(1, "error: could not write to '%s': %s", name.c_str(), writeError);
             }
             return false;
         }
@@ -56,6 +57,7 @@ void WaveStreamWriter::open() {
     }
     writeError[0] = 0;
     written = 0;
+    clipped = 0;
     position = 0;
     // Sizes a header can state: the data and the RIFF body below 4 GB.
     const int64_t dataBytes = expectedFrames >= 0 ? expectedFrames * format.getBytesPerFrame() : -1;
@@ -89,6 +91,7 @@ void WaveStreamWriter::write(SampleBuffer& buffer) {
     const size_t frameBytes = static_cast<size_t>(format.getBytesPerFrame());
     const size_t count = frameBytes * static_cast<size_t>(buffer.currCount);
     if (bytes.size() < count) bytes.resize(count);
+    clipped += OutputFile::countClipped(buffer, format.channels, format.bitsPerSample);
     encoder->encode(buffer, bytes.data());
     if (writeAll(bytes.data(), count)) {
         written += buffer.currCount;

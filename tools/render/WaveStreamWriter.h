@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace sonabel {
@@ -28,6 +29,8 @@ public:
     explicit WaveStreamWriter(int fd);
     ~WaveStreamWriter() override;
 
+    // How the log calls the stream ("standard output" until set).
+    void setName(const std::string& shown) { name = shown; }
     // 8 or 16.
     void setBitsPerSample(int bits) { format.bitsPerSample = bits; }
     // The frames the stream will hold, for the header; -1: unknown.
@@ -47,6 +50,8 @@ public:
 
     // Frames written whole.
     int64_t getLength() const { return written; }
+    // Samples clipped to full scale so far.
+    int64_t getClipped() const { return clipped; }
     // The system's reason for the first short write; empty when none.
     const char* getWriteError() const { return writeError; }
 
@@ -58,11 +63,13 @@ private:
     bool writeAll(const uint8_t* bytes, size_t count);
 
     int fd;
+    std::string name = "standard output";
     WaveFileFormat format;
     AudioCodec* encoder = nullptr;
     std::vector<uint8_t> bytes; // grows to the largest chunk, at open or the first write
     int64_t expectedFrames = -1;
     int64_t written = 0;
+    int64_t clipped = 0;
     bool opened = false;
     std::atomic<bool> started{false};
     char writeError[128] = {};
