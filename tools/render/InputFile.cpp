@@ -17,6 +17,14 @@ InputFile::InputFile() = default;
 InputFile::~InputFile() = default;
 
 void InputFile::open(const std::string& name, std::string& handover) {
+    // A stream copied to a file first is read as that file from here on.
+    wave = nullptr;
+    other = nullptr;
+    file.reset();
+    waveStream.reset();
+    stream.reset();
+    streamDataStart = 0;
+    claimedFrames = -1;
     file.reset(createFileReaderFor(name.c_str(), handover));
     wave = dynamic_cast<WaveFileReader*>(file.get());
     other = dynamic_cast<SndFileReader*>(file.get());
@@ -131,12 +139,21 @@ bool InputFile::beyondReach() const {
 
 bool InputFile::endsInsideFrame() const {
     if (!stream || !other || !hasEnded()) return false;
+    // All the frames the header claims came: whatever follows them (a
+    // chunk, a terminator) is not audio.
+    if (claimedFrames >= 0 && other->getPosition() >= claimedFrames) return false;
     // Whole frames of PCM bytes: libsndfile drops a part at the end unsaid.
     const int subtype = other->getFileFormat()->sndFileFormat & SF_FORMAT_SUBMASK;
     // (Doubles count as 32 bits in the format: not checked.) FLAC, Ogg and
     // MPEG carry PCM subtypes, but compressed.
     const int major = other->getFileFormat()->sndFileFormat & SF_FORMAT_TYPEMASK;
     if (major == SF_FORMAT_FLAC || major == SF_FORMAT_OGG || major == SF_FORMAT_MPEG) return false;
+    // Only where the frames run in one piece to the end of the stream does a
+    // byte count tell a cut frame (VOC, for one, has blocks and an end mark).
+    const bool onePiece = major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX || major == SF_FORMAT_AIFF ||
+                          major == SF_FORMAT_AU || major == SF_FORMAT_RAW || major == SF_FORMAT_W64 ||
+                          major == SF_FORMAT_CAF || major == SF_FORMAT_RF64;
+    if (!onePiece) return false;
     const bool pcm = subtype == SF_FORMAT_PCM_S8 || subtype == SF_FORMAT_PCM_U8 || subtype == SF_FORMAT_PCM_16 ||
                      subtype == SF_FORMAT_PCM_24 || subtype == SF_FORMAT_PCM_32 || subtype == SF_FORMAT_FLOAT;
     const int64_t frameBytes = other->getFileFormat()->getBytesPerFrame();
@@ -147,8 +164,15 @@ bool InputFile::endsEarly() const {
     return stream && other && claimedFrames >= 0 && hasEnded() && other->getPosition() < claimedFrames;
 }
 
+bool InputFile::beyondLongest() const {
+    // libsndfile's reader counts frames in 32 bits: a stream still going at
+    // the last one would end there unsaid.
+    return stream && other && hasEnded() && other->getPosition() >= INT32_MAX;
+}
+
 int64_t InputFile::getReadErrorFrame() const {
     if (waveStream) return waveStream->getReadErrorFrame();
+    if (beyondLongest() && other->getReadErrorFrame() < 0) return other->getPosition();
     if (endsInsideFrame() && other->getReadErrorFrame() < 0) return other->getPosition();
     // libsndfile takes a failed read for the end of the stream.
     if (stream && !stream->getError().empty() && other->getReadErrorFrame() < 0) return other->getPosition();
@@ -159,6 +183,7 @@ int64_t InputFile::getReadErrorFrame() const {
 
 std::string InputFile::getReadError() const {
     if (waveStream) return waveStream->getReadError();
+    if (beyondLongest() && other->getReadErrorFrame() < 0) return "the stream is longer than 2147483647 frames";
     if (endsInsideFrame() && other->getReadErrorFrame() < 0) return "the stream ends inside a frame";
     if (stream && !stream->getError().empty() && other->getReadErrorFrame() < 0) return stream->getError();
     if (wave) return wave->getReadError();

@@ -71,6 +71,9 @@ private:
     // Whether a stream that libsndfile read ended before the frames its
     // header claims.
     bool endsEarly() const;
+    // Whether a stream that libsndfile read went on past the last frame its
+    // reader can count.
+    bool beyondLongest() const;
 
     // First, so that it outlives the readers that read it.
     std::unique_ptr<StreamSource> stream;

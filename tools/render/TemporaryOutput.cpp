@@ -74,7 +74,9 @@ bool TemporaryOutput::commit(std::string& error) {
     struct stat info {};
     if (::stat(resolved.c_str(), &info) == 0) {
         const int fd = ::open(temporary.c_str(), O_RDONLY);
-        const bool synced = fd >= 0 && ::fdatasync(fd) == 0;
+        // A file system that cannot sync (EINVAL, ENOTSUP) has nothing to
+        // wait for.
+        const bool synced = fd >= 0 && (::fdatasync(fd) == 0 || errno == EINVAL || errno == ENOTSUP);
         const int reason = errno;
         if (fd >= 0) ::close(fd);
         if (!synced) {
